@@ -1,0 +1,1 @@
+// The app library gains its wiring here.
