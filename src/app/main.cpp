@@ -1,10 +1,17 @@
-#include <cstdio>
+#include <iostream>
 
+#include "app/command_line.h"
 #include "version.h"
 
 int main(int argc, char** argv) {
-  (void)argc;
-  (void)argv;
-  std::printf("vora %s\n", vora::kVersion);
-  return 0;
+  const vora::ParsedCommandLine parsed = vora::parseCommandLine(argc, argv, std::cout, std::cerr);
+  if (parsed.exitCode) return *parsed.exitCode;
+  const vora::CommandLineOptions& options = parsed.options;
+
+  if (options.version) {
+    std::cout << "vora " << vora::kVersion << "\n";
+    return 0;
+  }
+  std::cerr << "vora: the window is not there yet; try --help\n";
+  return 1;
 }
