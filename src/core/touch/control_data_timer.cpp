@@ -1,19 +1,20 @@
 #include "core/touch/control_data_timer.h"
 
 #include <algorithm>
-#include <chrono>
 #include <cmath>
 
 namespace vora {
 
 ControlDataTimer::ControlDataTimer(RunLoop& loop) {
-  loop.scheduleRepeating(std::chrono::milliseconds(10), [this] { timerUpdate(); });
+  loop.scheduleRepeating(kTick, [this] { timerUpdate(); });
 }
 
 void ControlDataTimer::timerUpdate() {
   const double dx = xCurrent - xPrev;
   const double dy = yCurrent - yPrev;
   speed = speed * (1 - speedLag) + speedLag * std::sqrt(dx * dx + dy * dy);
+  // A new or handed-over finger jumps; the jump is not speed. The previous position
+  // still catches up below.
   if (zeroFlag) {
     speed = 0;
     zeroFlag = false;
@@ -22,9 +23,8 @@ void ControlDataTimer::timerUpdate() {
   xPrev = xCurrent;
   yPrev = yCurrent;
   if (updateCallback) {
-    double value = std::min(1.0, std::pow(speed * 11, 0.7));
-    if (!(value > 0)) value = 0;
-    updateCallback(value, gateSmooth);
+    const double shaped = std::pow(speed * 11, 0.7);
+    updateCallback(shaped > 0 ? std::min(1.0, shaped) : 0.0, gateSmooth);
   }
 }
 

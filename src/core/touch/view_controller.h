@@ -1,8 +1,12 @@
 #pragma once
 
+#include <array>
+#include <cstddef>
+#include <cstdint>
 #include <memory>
 #include <optional>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "core/platform/services.h"
@@ -12,6 +16,9 @@
 #include "core/touch/touch.h"
 
 namespace vora {
+
+/// The page the welcome's "Setup Instructions" button opens.
+inline constexpr std::string_view kSetupInstructionsUrl = "https://vora.app/docs/setup";
 
 /// The device class the main screen detects when it loads.
 enum class DeviceIdiom { phone, tablet, other };
@@ -70,7 +77,11 @@ class ViewController {
   /// Creation: the settings object (and with it the MIDI handler), the pad view and its
   /// scene, then the sampler, which starts ticking at once.
   ViewController(Services services, DeviceTraits traits, ShellHooks& shell);
+  /// Stops the notifications. The sampler's timer and queued tasks hold the controller,
+  /// so the run loop must not run them after it is gone.
   ~ViewController();
+  ViewController(const ViewController&) = delete;
+  ViewController& operator=(const ViewController&) = delete;
 
   // Life cycle.
   void viewDidLoad();
@@ -93,6 +104,23 @@ class ViewController {
 
   /// The welcome's "Setup Instructions" action: opens the setup page.
   void openSetupInstructions();
+
+  // Steps the life cycle, the buttons and the notifications run; public for the shell.
+  /// Writes the settings object's platform and isForceTouchDevice from the device traits.
+  void detectPlatform();
+  /// The crosshair line images of the current mode.
+  void updateCrosshairImages();
+  /// Which buttons and lock views are shown, from the mode, the lock and the display switches.
+  void updateControlVisibility();
+  /// Switches between control and synth mode and stores the choice.
+  void toggleMode();
+  /// The sampler's callback: shaped speed 0..1 to MIDI and the scene, smoothed gate 0..1 to
+  /// the scene.
+  void handleControlData(double speed, double gate);
+
+  /// Fingers counted on the pad at once; a further finger is ignored until one lifts.
+  /// More than any touch screen reports, and touchArray never grows past it.
+  static constexpr std::size_t kMaxTouches = 64;
   /// The alert the window should present now, if any; the window clears it when shown.
   std::optional<Alert> pendingAlert;
 
@@ -115,6 +143,26 @@ class ViewController {
   ControlDataTimer controlDataTimer;
   MainScreenElements elements;
 
+ private:
+  bool countsAtBeganOrEnded(const TouchRef& touch) const;
+  bool countsWhenMoved(const TouchRef& touch) const;
+  bool isForceCapable(const Touch& touch) const;
+  void computeXPos(const Touch& touch);
+  void computeYPos(const Touch& touch);
+  void computeZPos(const Touch& touch);
+  void updateTouchPoint(const Touch& touch);
+  void acceptTouch(const TouchRef& touch);
+  void lockViewDown();
+  void lockViewUp();
+  void paintXin();
+  void paintYin();
+  void paintZin();
+
+  std::array<NotificationCenter::Token, 6> observers_{};
+  bool loaded_ = false;
+  /// Counts the gate closings of a lifted last finger; a retrigger's late gate-on that
+  /// sees it changed stays silent.
+  std::uint64_t gateCloses_ = 0;
 };
 
 }  // namespace vora
