@@ -9,9 +9,11 @@
 
 namespace vora {
 
-/// A stored value that is none of the store's kinds (a JSON array, object or null):
-/// it makes its key exist, and reads of it give 0, false or no string.
+/// A stored value that is none of the store's kinds (in the file: an array, an object or
+/// null): it makes its key exist, reads of it give 0, false or no string, and the store
+/// writes it back as it found it.
 struct OtherValue {
+  std::string text;  ///< the value as the backing file spells it; opaque to the core
   bool operator==(const OtherValue&) const = default;
 };
 

@@ -1,29 +1,36 @@
 #include "core/platform/notification_center.h"
 
 #include <algorithm>
-#include <mutex>
 #include <utility>
 
 namespace vora {
 
+NotificationCenter::NotificationCenter() : entries_(std::make_shared<const Entries>()) {}
+
 NotificationCenter::Token NotificationCenter::addObserver(std::string_view name,
                                                           std::function<void()> fn) {
-  std::unique_lock lock(mutex_);
+  std::lock_guard lock(mutex_);
+  auto next = std::make_shared<Entries>(*entries_);
   const Token token = nextToken_++;
-  entries_.push_back(Entry{token, std::string(name), std::move(fn)});
+  next->push_back(Entry{token, std::string(name), std::move(fn)});
+  entries_ = std::move(next);
   return token;
 }
 
 void NotificationCenter::removeObserver(Token token) {
-  std::unique_lock lock(mutex_);
-  std::erase_if(entries_, [token](const Entry& e) { return e.token == token; });
+  std::lock_guard lock(mutex_);
+  auto next = std::make_shared<Entries>(*entries_);
+  std::erase_if(*next, [token](const Entry& e) { return e.token == token; });
+  entries_ = std::move(next);
 }
 
 void NotificationCenter::post(std::string_view name) const {
-  // A shared lock: posts from the receiving thread and the main thread run side by side,
-  // and nothing is copied, so a flood of posts allocates nothing.
-  std::shared_lock lock(mutex_);
-  for (const auto& entry : entries_) {
+  std::shared_ptr<const Entries> snapshot;
+  {
+    std::lock_guard lock(mutex_);
+    snapshot = entries_;  // a reference count, no allocation
+  }
+  for (const auto& entry : *snapshot) {
     if (entry.name == name) entry.fn();
   }
 }

@@ -2,7 +2,8 @@
 
 #include <cstdint>
 #include <functional>
-#include <shared_mutex>
+#include <memory>
+#include <mutex>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -16,15 +17,18 @@ class NotificationCenter {
  public:
   using Token = std::uint64_t;
 
+  NotificationCenter();
+
   /// Registers fn for every later post of name; returns a token for removeObserver.
-  /// Must not be called from inside an observer.
+  /// May be called from anywhere, an observer included.
   Token addObserver(std::string_view name, std::function<void()> fn);
 
-  /// Stops the observer's deliveries. Must not be called from inside an observer.
+  /// Stops the observer's deliveries. A post already running on another thread may still
+  /// reach it once. May be called from anywhere, an observer included.
   void removeObserver(Token token);
 
-  /// Calls every observer of name, in registration order, before returning.
-  /// Posting a name nobody observes does nothing.
+  /// Calls every observer of name, in registration order, before returning. Posting a
+  /// name nobody observes does nothing. Allocates nothing; an observer may post again.
   void post(std::string_view name) const;
 
  private:
@@ -33,8 +37,12 @@ class NotificationCenter {
     std::string name;
     std::function<void()> fn;
   };
-  mutable std::shared_mutex mutex_;
-  std::vector<Entry> entries_;
+  using Entries = std::vector<Entry>;
+
+  // The observer list is replaced, never changed in place: a post walks its own snapshot
+  // with no lock held, so observers can post, add or remove without deadlock.
+  mutable std::mutex mutex_;
+  std::shared_ptr<const Entries> entries_;
   Token nextToken_ = 1;
 };
 

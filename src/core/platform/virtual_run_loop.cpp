@@ -1,6 +1,7 @@
 #include "core/platform/virtual_run_loop.h"
 
 #include <algorithm>
+#include <cassert>
 #include <limits>
 #include <utility>
 
@@ -12,6 +13,9 @@ TimePoint VirtualRunLoop::now() const {
 }
 
 void VirtualRunLoop::scheduleRepeating(Duration interval, std::function<void()> fn) {
+  assert(interval > Duration{0} && "a repeating timer needs a positive interval");
+  // A zero interval would make advanceTo spin forever at one instant.
+  interval = std::max(interval, Duration{1});
   std::lock_guard lock(mutex_);
   timers_.push_back(Timer{interval, now_ + interval, std::move(fn)});
 }
@@ -24,6 +28,8 @@ void VirtualRunLoop::postDelayed(Duration delay, std::function<void()> fn) {
 void VirtualRunLoop::post(std::function<void()> fn) { postDelayed(Duration{0}, std::move(fn)); }
 
 void VirtualRunLoop::advanceTo(TimePoint t) {
+  // The clock never goes back: an earlier t still runs what is due now.
+  t = std::max(t, now());
   for (;;) {
     std::unique_lock lock(mutex_);
     constexpr auto kNever = TimePoint::max();

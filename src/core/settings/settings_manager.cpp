@@ -1,5 +1,8 @@
 #include "core/settings/settings_manager.h"
 
+#include <algorithm>
+#include <cstdint>
+#include <limits>
 #include <string>
 #include <utility>
 
@@ -55,9 +58,9 @@ void SettingsManager::handleMarkers() {
     introduceSpeed = true;
     defaults.setBool(key::introduceSpeed, true);
   }
-  // A damaged count (huge or negative) must not overflow; it simply counts on from there.
   std::int64_t n = defaults.integerForKey(key::launchCount);
-  if (n < 0 || n == INT64_MAX) n = 0;
+  // A damaged count at the top of the range would overflow; counting starts over instead.
+  if (n == std::numeric_limits<std::int64_t>::max()) n = 0;
   n += 1;
   services_.log.console("launch count: " + std::to_string(n));
   if (n % 10 == 0) {
@@ -79,9 +82,9 @@ void SettingsManager::loadPrefs() {
           value = abletonPrefs[static_cast<std::size_t>(i)];
         } else {
           // Stored values are used as read; the MIDI handler keeps what it sends in range.
-          const std::int64_t stored = defaults.integerForKey(k);
-          value = stored > INT32_MAX ? INT32_MAX : stored < INT32_MIN ? INT32_MIN
-                                                                      : static_cast<int>(stored);
+          value = static_cast<int>(std::clamp<std::int64_t>(defaults.integerForKey(k),
+                                                            std::numeric_limits<int>::min(),
+                                                            std::numeric_limits<int>::max()));
         }
       } else {
         value = factoryRow(o)[static_cast<std::size_t>(i)];
@@ -93,7 +96,7 @@ void SettingsManager::loadPrefs() {
 
 void SettingsManager::loadSettings() {
   if (defaults.exists(key::savedMode)) {
-    mode = defaults.integerForKey(key::savedMode) == 1 ? Mode::control : Mode::synth;
+    mode = modeFromStored(defaults.integerForKey(key::savedMode));
   }
 
   const Look* chosen = &looks_.front();

@@ -9,6 +9,10 @@ namespace vora {
 
 /// How the pad plays.
 enum class Mode { synth, control };
+/// The stored form of a mode under "SavedMode": 1 for control, 0 for synth.
+constexpr int storedValue(Mode m) { return m == Mode::control ? 1 : 0; }
+/// A stored "SavedMode": 1 gives control, every other value synth.
+constexpr Mode modeFromStored(long long value) { return value == 1 ? Mode::control : Mode::synth; }
 
 /// The output preset: which of the six rows of mapping preferences is in use.
 enum class Output { ableton = 0, bitwig = 1, rev2 = 2, user1 = 3, user2 = 4, user3 = 5 };
@@ -50,6 +54,11 @@ enum class prefList {
 };
 inline constexpr int kPrefCount = 12;
 inline constexpr int kOutputCount = 6;
+/// Every preference in raw order.
+inline constexpr std::array<prefList, kPrefCount> kAllPrefs{
+    prefList::synthChannel,   prefList::synthX,   prefList::synthY,   prefList::synthZ,
+    prefList::synthSpeed,     prefList::synthNote, prefList::controlChannel, prefList::controlX,
+    prefList::controlY,       prefList::controlZ, prefList::controlSpeed, prefList::controlGate};
 
 /// One preset row: twelve values indexed by prefList raw value.
 using PrefRow = std::array<int, kPrefCount>;
@@ -91,6 +100,8 @@ struct Look {
   std::string previewImage;                    ///< image resource name
   std::string shader;                          ///< shader resource name, without ".fsh"
   std::optional<std::string> feedbackShader;   ///< absent for a look without feedback
+
+  friend bool operator==(const Look& a, const Look& b) { return a.id == b.id; }
 };
 
 /// A new random identifier in the textual UUID form (version 4).
