@@ -205,13 +205,13 @@ TEST(ViewControllerTouch, LockFreezesThePadAndTheLockViewLiftsIt) {
          {"lock down", "GATE ON", "slide"}},
         {Phase::ended, "L", {}, none, {"lock up"}},
         {Phase::began, "A", kA, none, {}}}},
-      {"the lock button pressed while the lock view is held: the lift still locks", cl, leg,
-       false,
+      {"the lock switched off while the lock view is held: the lift leaves the pad live", cl,
+       leg, false,
        {{Phase::lockButton, "", {}, none, {}},
         {Phase::began, "L", Point{-30, 150}, none, {"lock down"}},
         {Phase::lockButton, "", {}, none, {}},
         {Phase::ended, "L", {}, none, {"lock up"}},
-        {Phase::began, "A", kA, none, {}}}},
+        {Phase::began, "A", kA, kAxy + gateOn, {"GATE ON"}}}},
   };
   for (const auto& s : scenarios) play(s);
 }

@@ -83,9 +83,12 @@ void ViewController::lockViewDown() {
 
 void ViewController::lockViewUp() {
   services_.log.console(kLockUp);
-  locked = true;
+  // Letting go freezes the pad again only while the lock is still switched on: the lock
+  // button, a mode switch or hiding the lock may have switched it off under the finger,
+  // and a pad frozen with no lock to lift would be dead.
+  locked = lockEnabled;
   elements.lockDown.hidden = true;
-  elements.lockEnableButton.image = image::lockClosed;
+  elements.lockEnableButton.image = lockEnabled ? image::lockClosed : image::lockOpen;
 }
 
 void ViewController::touchesBegan(TouchSet touches) {
