@@ -7,7 +7,7 @@ packages=(
   # build
   build-essential cmake ninja-build pkg-config clang libclang-rt-14-dev clang-format
   # libraries
-  librtmidi-dev libsdl2-dev libimgui-dev libgles-dev libegl-dev libegl-mesa0
+  librtmidi-dev libasound2-dev libjack-jackd2-dev libsdl2-dev libimgui-dev libgles-dev libegl-dev libegl-mesa0
   libgl1-mesa-dri nlohmann-json3-dev libcli11-dev libstb-dev
   # tests and benchmarks
   libgtest-dev libgmock-dev libbenchmark-dev

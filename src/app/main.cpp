@@ -1,6 +1,8 @@
 #include <iostream>
 
 #include "app/command_line.h"
+#include "app/list_ports.h"
+#include "core/platform/log.h"
 #include "version.h"
 
 int main(int argc, char** argv) {
@@ -11,6 +13,10 @@ int main(int argc, char** argv) {
   if (options.version) {
     std::cout << "vora " << vora::kVersion << "\n";
     return 0;
+  }
+  if (options.listPorts) {
+    vora::StdioLog log;
+    return vora::listPorts(options.midiApi, std::cout, std::cerr, log);
   }
   std::cerr << "vora: the window is not there yet; try --help\n";
   return 1;

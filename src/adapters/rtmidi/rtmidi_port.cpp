@@ -1,0 +1,231 @@
+#include "adapters/rtmidi/rtmidi_port.h"
+
+#include <rtmidi/RtMidi.h>
+
+#include <algorithm>
+#include <cctype>
+
+#include "adapters/rtmidi/midi_receiver.h"
+#include "adapters/rtmidi/midi_system_probe.h"
+
+namespace vora {
+
+namespace {
+
+// Names of the ports Vora opens to reach one destination or source.
+constexpr const char* kOutputPortName = "Vora out";
+constexpr const char* kInputPortName = "Vora in";
+
+RtMidi::Api rtApi(MidiApi api) {
+  return api == MidiApi::jack ? RtMidi::UNIX_JACK : RtMidi::LINUX_ALSA;
+}
+
+std::string_view displayName(MidiApi api) {
+  switch (api) {
+    case MidiApi::alsa: return "ALSA";
+    case MidiApi::jack: return "JACK";
+    case MidiApi::none: return "none";
+    case MidiApi::platformDefault: break;
+  }
+  return "default";
+}
+
+void onError(RtMidiError::Type type, const std::string& text, void* sink) {
+  if (type == RtMidiError::DEBUG_WARNING) return;
+  static_cast<MidiErrorSink*>(sink)->report(text);
+}
+
+void onMessage(double /*deltaSeconds*/, std::vector<unsigned char>* message, void* receiver) {
+  if (message != nullptr && !message->empty()) static_cast<MidiReceiver*>(receiver)->push(*message);
+}
+
+std::vector<std::string> listPorts(RtMidi& lister) {
+  std::vector<std::string> names;
+  const unsigned count = lister.getPortCount();
+  for (unsigned i = 0; i < count; ++i) {
+    std::string name = lister.getPortName(i);
+    if (!name.empty() && !isOwnMidiPort(name)) names.push_back(std::move(name));
+  }
+  return names;
+}
+
+// Port numbers can shift between two listings (another client comes or goes); each object
+// finds the port by name in its own listing.
+bool openByName(RtMidi& midi, const std::string& name, const char* ourPortName) {
+  const unsigned count = midi.getPortCount();
+  for (unsigned i = 0; i < count; ++i) {
+    if (midi.getPortName(i) == name) {
+      midi.openPort(i, ourPortName);
+      return midi.isPortOpen();
+    }
+  }
+  return false;
+}
+
+}  // namespace
+
+bool isOwnMidiPort(std::string_view portName) {
+  const std::string_view client = portName.substr(0, portName.find(':'));
+  if (client == kMidiClientName) return true;
+  // JACK keeps client names unique by appending "-01", "-02", ...
+  const std::size_t n = kMidiClientName.size();
+  if (client.size() < n + 2 || client.substr(0, n) != kMidiClientName || client[n] != '-') {
+    return false;
+  }
+  return std::all_of(client.begin() + static_cast<std::ptrdiff_t>(n) + 1, client.end(),
+                     [](char c) { return std::isdigit(static_cast<unsigned char>(c)) != 0; });
+}
+
+void MidiErrorSink::report(std::string_view text) {
+  count.fetch_add(1, std::memory_order_relaxed);
+  std::string line = "MIDI: ";
+  line += text;
+  log.system(line);
+}
+
+RtMidiPort::RtMidiPort(MidiApi api, Log& log)
+    : api_(api),
+      errors_{log},
+      destinationLister_(std::make_unique<RtMidiOut>(rtApi(api), std::string(kMidiClientName))),
+      sourceLister_(std::make_unique<RtMidiIn>(rtApi(api), std::string(kMidiClientName))) {
+  destinationLister_->setErrorCallback(onError, &errors_);
+  sourceLister_->setErrorCallback(onError, &errors_);
+}
+
+RtMidiPort::~RtMidiPort() {
+  // Inputs first: their callbacks feed the receiver, whose listener may reopen outputs.
+  std::lock_guard lock(inputMutex_);
+  closeInputs();
+}
+
+std::unique_ptr<RtMidiOut> RtMidiPort::newOutput() const {
+  try {
+    auto out = std::make_unique<RtMidiOut>(rtApi(api_), std::string(kMidiClientName));
+    out->setErrorCallback(onError, &errors_);
+    return out;
+  } catch (const RtMidiError& e) {
+    errors_.report(e.getMessage());
+    return nullptr;
+  }
+}
+
+std::unique_ptr<RtMidiIn> RtMidiPort::newInput() const {
+  try {
+    auto in = std::make_unique<RtMidiIn>(rtApi(api_), std::string(kMidiClientName));
+    in->setErrorCallback(onError, &errors_);
+    return in;
+  } catch (const RtMidiError& e) {
+    errors_.report(e.getMessage());
+    return nullptr;
+  }
+}
+
+void RtMidiPort::openOutputs() {
+  std::lock_guard reopen(reopenMutex_);
+  try {
+    if (!virtualOutputTried_) {
+      virtualOutputTried_ = true;
+      auto out = newOutput();
+      const unsigned before = errors_.count.load();
+      if (out) out->openVirtualPort(std::string(kMidiClientName));
+      if (out && errors_.count.load() == before) {
+        std::lock_guard lock(sendMutex_);
+        virtualOutput_ = std::move(out);
+      }
+    }
+    std::vector<Output> fresh;
+    for (const std::string& name : destinations()) {
+      auto out = newOutput();
+      if (out && openByName(*out, name, kOutputPortName)) fresh.push_back({name, std::move(out)});
+    }
+    {
+      std::lock_guard lock(sendMutex_);
+      outputs_.swap(fresh);
+    }
+    // fresh now holds the previous outputs: they close here, outside the send lock.
+  } catch (const RtMidiError& e) {
+    errors_.report(e.getMessage());
+  }
+}
+
+void RtMidiPort::openInputs(MidiListener& listener) {
+  std::lock_guard lock(inputMutex_);
+  closeInputs();
+  receiver_ = std::make_unique<MidiReceiver>(listener);
+  try {
+    auto in = newInput();
+    const unsigned before = errors_.count.load();
+    if (in) {
+      in->setCallback(onMessage, receiver_.get());
+      in->openVirtualPort(std::string(kMidiClientName));
+    }
+    if (in && errors_.count.load() == before) virtualInput_ = std::move(in);
+    for (const std::string& name : sources()) {
+      auto source = newInput();
+      if (!source) continue;
+      source->setCallback(onMessage, receiver_.get());
+      if (openByName(*source, name, kInputPortName)) inputs_.push_back(std::move(source));
+    }
+  } catch (const RtMidiError& e) {
+    errors_.report(e.getMessage());
+  }
+}
+
+void RtMidiPort::closeInputs() {
+  // Closing an input waits for its callback to return, so the receiver outlives them all.
+  virtualInput_.reset();
+  inputs_.clear();
+  receiver_.reset();
+}
+
+void RtMidiPort::send(const MidiMessage& message) {
+  std::lock_guard lock(sendMutex_);
+  try {
+    for (Output& o : outputs_) o.out->sendMessage(message.data(), message.size());
+    if (virtualOutput_) virtualOutput_->sendMessage(message.data(), message.size());
+  } catch (const RtMidiError& e) {
+    errors_.report(e.getMessage());
+  }
+}
+
+std::vector<std::string> RtMidiPort::destinations() const {
+  std::lock_guard lock(listMutex_);
+  try {
+    return listPorts(*destinationLister_);
+  } catch (const RtMidiError& e) {
+    errors_.report(e.getMessage());
+    return {};
+  }
+}
+
+std::vector<std::string> RtMidiPort::sources() const {
+  std::lock_guard lock(listMutex_);
+  try {
+    return listPorts(*sourceLister_);
+  } catch (const RtMidiError& e) {
+    errors_.report(e.getMessage());
+    return {};
+  }
+}
+
+OpenedMidiPort openMidiPort(MidiApi api, Log& log) {
+  if (api == MidiApi::none) return {std::make_unique<NullMidiPort>(), "none", {}};
+  std::vector<MidiApi> candidates{api};
+  if (api == MidiApi::platformDefault) candidates = {MidiApi::alsa, MidiApi::jack};
+  std::string reasons;
+  for (MidiApi candidate : candidates) {
+    std::optional<std::string> why = midiSystemUnreachable(candidate);
+    if (!why) {
+      try {
+        return {std::make_unique<RtMidiPort>(candidate, log), std::string(displayName(candidate)), {}};
+      } catch (const RtMidiError& e) {
+        why = e.getMessage();
+      }
+    }
+    if (!reasons.empty()) reasons += "; ";
+    reasons += *why;
+  }
+  return {nullptr, {}, "cannot reach MIDI: " + reasons};
+}
+
+}  // namespace vora
