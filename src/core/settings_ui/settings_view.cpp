@@ -4,6 +4,7 @@
 
 #include "core/settings/keys.h"
 #include "core/settings/settings_manager.h"
+#include "core/touch/view_controller.h"
 #include "version.h"
 
 namespace vora {
@@ -11,10 +12,11 @@ namespace vora {
 namespace {
 
 constexpr std::array<LinkRow, 4> kLinks{{
-    {"Setup", "hammer", "https://vora.example/setup"},
-    {"Presets", "bag", "https://vora.example/presets"},
-    {"Instagram", "camera", "https://www.instagram.com/vora.example"},
-    {"Youtube", "play", "https://www.youtube.com/@vora.example"},
+    // The same page as the welcome's "Setup Instructions".
+    {"Setup", "hammer", kSetupInstructionsUrl},
+    {"Presets", "bag", "https://vora.app/presets"},
+    {"Instagram", "camera", "https://www.instagram.com/vora.app"},
+    {"Youtube", "play", "https://www.youtube.com/@vora-app"},
 }};
 
 }  // namespace
