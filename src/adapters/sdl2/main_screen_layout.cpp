@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <array>
+#include <initializer_list>
 
 namespace vora {
 
@@ -58,20 +59,29 @@ void layoutMainScreen(MainScreenElements& e, Size size, bool first) {
   place(e.lockUp, e.lockView.center.x, e.lockView.center.y, e.lockView.size);
   place(e.lockDown, e.lockView.center.x, e.lockView.center.y, e.lockView.size);
 
-  // The crosshair: full-length lines; the target keeps the size the z painter gave it.
+  // The crosshair. The painters move all three centres on both axes, so each line is twice
+  // as long as the pad: wherever its centre goes on the pad, the line still crosses it all.
+  // The target keeps the size the z painter gave it.
   constexpr double kLine = 4;
   if (first || old.width <= 0 || old.height <= 0) {
-    place(e.verticalLine, w / 2, h / 2, {kLine, h});
-    place(e.horizontalLine, w / 2, h / 2, {w, kLine});
+    place(e.verticalLine, w / 2, h / 2, {kLine, 2 * h});
+    place(e.horizontalLine, w / 2, h / 2, {2 * w, kLine});
     place(e.target, w / 2, h / 2, {0, 0});
+    // The images the controller never changes, as a screen layout file would give them.
+    e.settingsButton.image = "settings";
+    e.leftButton.image = "arrow_left";
+    e.rightButton.image = "arrow_right";
+    e.target.image = "target";
+    e.lockUp.image = "lockUp";
+    e.lockDown.image = "lockDown";
   } else {
     const double sx = w / old.width;
     const double sy = h / old.height;
-    e.verticalLine.center = {e.verticalLine.center.x * sx, h / 2};
-    e.verticalLine.size = {kLine, h};
-    e.horizontalLine.center = {w / 2, e.horizontalLine.center.y * sy};
-    e.horizontalLine.size = {w, kLine};
-    e.target.center = {e.target.center.x * sx, e.target.center.y * sy};
+    for (Element* el : {&e.verticalLine, &e.horizontalLine, &e.target}) {
+      el->center = {el->center.x * sx, el->center.y * sy};
+    }
+    e.verticalLine.size = {kLine, 2 * h};
+    e.horizontalLine.size = {2 * w, kLine};
   }
 }
 
