@@ -1,3 +1,5 @@
+#include "core/midi/midi_handler.h"
+
 #include <gtest/gtest.h>
 
 #include <memory>
@@ -5,7 +7,6 @@
 #include <string>
 #include <vector>
 
-#include "core/midi/midi_handler.h"
 #include "core/platform/virtual_run_loop.h"
 #include "core/settings/keys.h"
 #include "core/settings/settings_manager.h"
@@ -86,7 +87,7 @@ TEST(MidiHandler, RepeatsAreSuppressedPerAxisExceptZAtZero) {
       {prefList::controlX, 1.0, std::nullopt},
       {prefList::synthX, 0.5, MidiMessage{0xBF, 116, 63}},
       {prefList::controlX, 0.5, std::nullopt},
-      {prefList::controlX, 0.501, std::nullopt},  // same 7-bit value
+      {prefList::controlX, 0.501, std::nullopt},              // same 7-bit value
       {prefList::controlY, 0.5, MidiMessage{0xBF, 117, 63}},  // y has its own byte
       {prefList::synthSpeed, 0.5, MidiMessage{0xBF, 118, 63}},
       {prefList::controlSpeed, 0.5, std::nullopt},
@@ -109,8 +110,7 @@ TEST(MidiHandler, ValueSendIgnoresPreferencesThatAreNotAxes) {
     rig.handler->sendValue(p, 1.0);
   }
   EXPECT_TRUE(rig.take().empty());
-  EXPECT_EQ(rig.handler->xByte + rig.handler->yByte + rig.handler->zByte +
-                rig.handler->speedByte,
+  EXPECT_EQ(rig.handler->xByte + rig.handler->yByte + rig.handler->zByte + rig.handler->speedByte,
             0);
 }
 
@@ -129,15 +129,33 @@ TEST(MidiHandler, NotesGateArrowsAndPinWithTheFactoryRows) {
   };
   const Case cases[] = {
       {Output::ableton,
-       {{0x9F, 60, 127}, {0x8F, 60, 0}, {0xBF, 119, 127}, {0xBF, 119, 0}, {0xBF, 20, 127},
-        {0xBF, 21, 127}, {0xBF, 22, 127}, {0xBF, 22, 0}}},
+       {{0x9F, 60, 127},
+        {0x8F, 60, 0},
+        {0xBF, 119, 127},
+        {0xBF, 119, 0},
+        {0xBF, 20, 127},
+        {0xBF, 21, 127},
+        {0xBF, 22, 127},
+        {0xBF, 22, 0}}},
       {Output::rev2,
-       {{0x90, 60, 127}, {0x80, 60, 0}, {0xB0, 11, 127}, {0xB0, 11, 0}, {0xB0, 20, 127},
-        {0xB0, 21, 127}, {0xB0, 22, 127}, {0xB0, 22, 0}}},
+       {{0x90, 60, 127},
+        {0x80, 60, 0},
+        {0xB0, 11, 127},
+        {0xB0, 11, 0},
+        {0xB0, 20, 127},
+        {0xB0, 21, 127},
+        {0xB0, 22, 127},
+        {0xB0, 22, 0}}},
       // The synth channel carries the notes, the control channel everything else.
       {Output::bitwig,
-       {{0x90, 60, 127}, {0x80, 60, 0}, {0xBF, 119, 127}, {0xBF, 119, 0}, {0xBF, 20, 127},
-        {0xBF, 21, 127}, {0xBF, 22, 127}, {0xBF, 22, 0}}},
+       {{0x90, 60, 127},
+        {0x80, 60, 0},
+        {0xBF, 119, 127},
+        {0xBF, 119, 0},
+        {0xBF, 20, 127},
+        {0xBF, 21, 127},
+        {0xBF, 22, 127},
+        {0xBF, 22, 0}}},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(caseName(c.output));

@@ -51,9 +51,8 @@ TEST(VirtualRunLoop, WorkPostedWhileRunningRunsAtItsOwnDueTime) {
     }
   });
   loop.advanceTo(milliseconds(20));
-  EXPECT_EQ(trace.events,
-            (std::vector<std::string>{"tick@10", "posted by tick@10", "gate@13",
-                                      "posted by task@13", "tick@20"}));
+  EXPECT_EQ(trace.events, (std::vector<std::string>{"tick@10", "posted by tick@10", "gate@13",
+                                                    "posted by task@13", "tick@20"}));
 }
 
 TEST(VirtualRunLoop, TheClockNeverGoesBack) {

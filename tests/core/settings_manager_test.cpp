@@ -1,3 +1,5 @@
+#include "core/settings/settings_manager.h"
+
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -10,7 +12,6 @@
 #include "core/midi/midi_handler.h"
 #include "core/platform/virtual_run_loop.h"
 #include "core/settings/keys.h"
-#include "core/settings/settings_manager.h"
 #include "support/fakes.h"
 
 namespace vora {
@@ -196,8 +197,8 @@ TEST(SettingsManager, StoredPrefsAreReadAsTheStoresIntegerConversion) {
   Runs runs;
   runs.markersPresent();
   runs.store.set("pref.0.1", std::string("21"));  // no number: 0, used as read
-  runs.store.set("pref.0.2", 21.9);                // a real number: truncated
-  runs.store.set("pref.0.3", true);                // a Boolean: 0
+  runs.store.set("pref.0.2", 21.9);               // a real number: truncated
+  runs.store.set("pref.0.3", true);               // a Boolean: 0
   runs.store.set("pref.0.4", std::int64_t{1} << 40);
   runs.store.set("pref.0.5", OtherValue{"[60]"});
   auto m = runs.start();

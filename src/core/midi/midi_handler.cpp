@@ -37,17 +37,26 @@ void MidiHandler::sendValue(prefList pref, double value) {
   std::uint8_t* prev = nullptr;
   switch (pref) {
     case prefList::synthX:
-    case prefList::controlX: byte = &xByte, prev = &xBytePrev; break;
+    case prefList::controlX:
+      byte = &xByte, prev = &xBytePrev;
+      break;
     case prefList::synthY:
-    case prefList::controlY: byte = &yByte, prev = &yBytePrev; break;
+    case prefList::controlY:
+      byte = &yByte, prev = &yBytePrev;
+      break;
     case prefList::synthZ:
-    case prefList::controlZ: byte = &zByte, prev = &zBytePrev; break;
+    case prefList::controlZ:
+      byte = &zByte, prev = &zBytePrev;
+      break;
     case prefList::synthSpeed:
-    case prefList::controlSpeed: byte = &speedByte, prev = &speedBytePrev; break;
+    case prefList::controlSpeed:
+      byte = &speedByte, prev = &speedBytePrev;
+      break;
     case prefList::synthChannel:
     case prefList::synthNote:
     case prefList::controlChannel:
-    case prefList::controlGate: return;
+    case prefList::controlGate:
+      return;
   }
   // Callers pass 0..1; anything else (or NaN) is held to the byte range, not wrapped.
   const std::uint8_t b = v >= 0.0 ? static_cast<std::uint8_t>(std::min(v, 127.0)) : 0;
@@ -94,7 +103,8 @@ void MidiHandler::sendTest(prefList pref) {
       sendNoteOff();
       return;
     case prefList::synthChannel:
-    case prefList::controlChannel: return;
+    case prefList::controlChannel:
+      return;
     default:
       for (int n = 60; n <= 70; ++n) sendCC(pref, n);
   }

@@ -1,8 +1,8 @@
 #pragma once
 
 #include <cstdint>
-#include <mutex>
 #include <deque>
+#include <mutex>
 #include <vector>
 
 #include "core/platform/run_loop.h"

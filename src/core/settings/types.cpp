@@ -13,8 +13,10 @@ constexpr std::array<std::string_view, kPrefCount> kPrefCaseNames{
 
 std::string_view raw(NoteBehavior b) {
   switch (b) {
-    case NoteBehavior::legato: return "Legato";
-    case NoteBehavior::retrigger: return "Retrigger";
+    case NoteBehavior::legato:
+      return "Legato";
+    case NoteBehavior::retrigger:
+      return "Retrigger";
   }
   return "Retrigger";
 }
@@ -42,9 +44,12 @@ std::optional<NoteBehavior> noteBehaviorFromRaw(std::string_view value) {
 
 double forceScale(Sensitivity s) {
   switch (s) {
-    case Sensitivity::low: return 1.0;
-    case Sensitivity::medium: return 0.66;
-    case Sensitivity::high: return 0.33;
+    case Sensitivity::low:
+      return 1.0;
+    case Sensitivity::medium:
+      return 0.66;
+    case Sensitivity::high:
+      return 0.33;
   }
   return 0.66;
 }
@@ -53,12 +58,15 @@ std::string_view displayName(Output o) { return outputNames[static_cast<std::siz
 
 const PrefRow& factoryRow(Output o) {
   switch (o) {
-    case Output::ableton: return abletonPrefs;
-    case Output::rev2: return rev2Prefs;
+    case Output::ableton:
+      return abletonPrefs;
+    case Output::rev2:
+      return rev2Prefs;
     case Output::bitwig:
     case Output::user1:
     case Output::user2:
-    case Output::user3: return defaultPrefs;
+    case Output::user3:
+      return defaultPrefs;
   }
   return defaultPrefs;
 }
@@ -67,31 +75,44 @@ std::string_view caseName(Mode m) { return m == Mode::control ? "control" : "syn
 
 std::string_view caseName(Output o) {
   switch (o) {
-    case Output::ableton: return "ableton";
-    case Output::bitwig: return "bitwig";
-    case Output::rev2: return "rev2";
-    case Output::user1: return "user1";
-    case Output::user2: return "user2";
-    case Output::user3: return "user3";
+    case Output::ableton:
+      return "ableton";
+    case Output::bitwig:
+      return "bitwig";
+    case Output::rev2:
+      return "rev2";
+    case Output::user1:
+      return "user1";
+    case Output::user2:
+      return "user2";
+    case Output::user3:
+      return "user3";
   }
   return "ableton";
 }
 
 std::string_view caseName(Sensitivity s) {
   switch (s) {
-    case Sensitivity::low: return "low";
-    case Sensitivity::medium: return "medium";
-    case Sensitivity::high: return "high";
+    case Sensitivity::low:
+      return "low";
+    case Sensitivity::medium:
+      return "medium";
+    case Sensitivity::high:
+      return "high";
   }
   return "medium";
 }
 
 std::string_view caseName(Platform p) {
   switch (p) {
-    case Platform::iphone_2d: return "iphone_2d";
-    case Platform::iphone_3d: return "iphone_3d";
-    case Platform::ipad: return "ipad";
-    case Platform::unknown: return "unknown";
+    case Platform::iphone_2d:
+      return "iphone_2d";
+    case Platform::iphone_3d:
+      return "iphone_3d";
+    case Platform::ipad:
+      return "ipad";
+    case Platform::unknown:
+      return "unknown";
   }
   return "unknown";
 }
@@ -110,9 +131,9 @@ std::string makeUuid() {
   const std::uint64_t hi = (generator() & 0xFFFFFFFFFFFF0FFFULL) | 0x0000000000004000ULL;
   const std::uint64_t lo = (generator() & 0x3FFFFFFFFFFFFFFFULL) | 0x8000000000000000ULL;
   char text[37];
-  std::snprintf(text, sizeof text, "%08X-%04X-%04X-%04X-%012llX",
-                static_cast<unsigned>(hi >> 32), static_cast<unsigned>((hi >> 16) & 0xFFFF),
-                static_cast<unsigned>(hi & 0xFFFF), static_cast<unsigned>(lo >> 48),
+  std::snprintf(text, sizeof text, "%08X-%04X-%04X-%04X-%012llX", static_cast<unsigned>(hi >> 32),
+                static_cast<unsigned>((hi >> 16) & 0xFFFF), static_cast<unsigned>(hi & 0xFFFF),
+                static_cast<unsigned>(lo >> 48),
                 static_cast<unsigned long long>(lo & 0xFFFFFFFFFFFFULL));
   return text;
 }

@@ -56,9 +56,9 @@ inline constexpr int kPrefCount = 12;
 inline constexpr int kOutputCount = 6;
 /// Every preference in raw order.
 inline constexpr std::array<prefList, kPrefCount> kAllPrefs{
-    prefList::synthChannel,   prefList::synthX,   prefList::synthY,   prefList::synthZ,
-    prefList::synthSpeed,     prefList::synthNote, prefList::controlChannel, prefList::controlX,
-    prefList::controlY,       prefList::controlZ, prefList::controlSpeed, prefList::controlGate};
+    prefList::synthChannel, prefList::synthX,    prefList::synthY,         prefList::synthZ,
+    prefList::synthSpeed,   prefList::synthNote, prefList::controlChannel, prefList::controlX,
+    prefList::controlY,     prefList::controlZ,  prefList::controlSpeed,   prefList::controlGate};
 
 /// One preset row: twelve values indexed by prefList raw value.
 using PrefRow = std::array<int, kPrefCount>;
@@ -95,11 +95,11 @@ std::optional<prefList> prefFromCaseName(std::string_view name);
 
 /// One visual theme drawn behind the pad. Two looks are the same look when their ids are equal.
 struct Look {
-  std::string id;                              ///< fresh for every catalogue built; never stored
-  std::string name;                            ///< display name, and the stored selection key
-  std::string previewImage;                    ///< image resource name
-  std::string shader;                          ///< shader resource name, without ".fsh"
-  std::optional<std::string> feedbackShader;   ///< absent for a look without feedback
+  std::string id;                             ///< fresh for every catalogue built; never stored
+  std::string name;                           ///< display name, and the stored selection key
+  std::string previewImage;                   ///< image resource name
+  std::string shader;                         ///< shader resource name, without ".fsh"
+  std::optional<std::string> feedbackShader;  ///< absent for a look without feedback
 
   friend bool operator==(const Look& a, const Look& b) { return a.id == b.id; }
 };
