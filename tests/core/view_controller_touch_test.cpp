@@ -37,11 +37,15 @@ struct Step {
   std::vector<std::string> log;
 };
 
-struct Scenario {
-  const char* name;
+struct Setup {
   Mode mode;
   NoteBehavior behavior;
   bool pulseGate;
+};
+
+struct Scenario {
+  const char* name;
+  Setup setup;
   std::vector<Step> steps;
 };
 
@@ -52,9 +56,9 @@ TouchView viewOf(char id) {
 void play(const Scenario& s) {
   SCOPED_TRACE(s.name);
   TouchFixture f;
-  ViewController& vc = f.show(s.mode);
-  vc.manager().setNoteBehavior(s.behavior);
-  vc.manager().setPulseGateEnabled(s.pulseGate);
+  ViewController& vc = f.show(s.setup.mode);
+  vc.manager().setNoteBehavior(s.setup.behavior);
+  vc.manager().setPulseGateEnabled(s.setup.pulseGate);
   for (std::size_t i = 0; i < s.steps.size(); ++i) {
     const Step& step = s.steps[i];
     SCOPED_TRACE("step " + std::to_string(i + 1));
@@ -66,12 +70,24 @@ void play(const Scenario& s) {
     f.clear();
     const auto touches = f.set(step.ids);
     switch (step.phase) {
-      case Phase::began: vc.touchesBegan(touches); break;
-      case Phase::moved: vc.touchesMoved(touches); break;
-      case Phase::ended: vc.touchesEnded(touches); break;
-      case Phase::cancelled: vc.touchesCancelled(touches); break;
-      case Phase::wait3ms: f.loop.advanceBy(std::chrono::milliseconds(3)); break;
-      case Phase::lockButton: vc.lockEnablePressed(); break;
+      case Phase::began:
+        vc.touchesBegan(touches);
+        break;
+      case Phase::moved:
+        vc.touchesMoved(touches);
+        break;
+      case Phase::ended:
+        vc.touchesEnded(touches);
+        break;
+      case Phase::cancelled:
+        vc.touchesCancelled(touches);
+        break;
+      case Phase::wait3ms:
+        f.loop.advanceBy(std::chrono::milliseconds(3));
+        break;
+      case Phase::lockButton:
+        vc.lockEnablePressed();
+        break;
     }
     EXPECT_EQ(hex(f.port.sent), step.midi);
     EXPECT_EQ(f.log.lines, step.log);
@@ -102,62 +118,73 @@ TEST(ViewControllerTouch, MultiFingerGateAndNoteRules) {
   const std::vector<std::string> gateOn{"BF 77 7F"}, gateOff{"BF 77 00"};
   const std::vector<std::string> noteOn{"9F 3C 7F"}, noteOff{"8F 3C 00"};
   const std::vector<Scenario> scenarios{
-      {"control legato: a second finger adds no gate; the hand-over sends x and y only", cl, leg,
-       false,
+      {"control legato: a second finger adds no gate; the hand-over sends x and y only",
+       {cl, leg, false},
        {{Phase::began, "A", kA, kAxy + gateOn, {"GATE ON"}},
         {Phase::began, "B", kB, kBxy, {}},
         {Phase::ended, "B", {}, kAxy, {}},
         {Phase::ended, "A", {}, gateOff, {"GATE OFF"}}}},
-      {"control retrigger: a second finger closes the gate and reopens it 3 ms later", cl, ret,
-       false,
+      {"control retrigger: a second finger closes the gate and reopens it 3 ms later",
+       {cl, ret, false},
        {{Phase::began, "A", kA, kAxy + gateOn, {"GATE ON"}},
         {Phase::began, "B", kB, kBxy + gateOff, {"GATE OFF"}},
         {Phase::wait3ms, "", {}, gateOn, {"GATE ON"}},
         {Phase::ended, "A", {}, none, {}},  // not the active finger; B's values stand
         {Phase::ended, "B", {}, gateOff, {"GATE OFF"}}}},
-      {"control retrigger: all fingers lift before the reopening; the gate stays closed", cl,
-       ret, false,
+      {"control retrigger: all fingers lift before the reopening; the gate stays closed",
+       {cl, ret, false},
        {{Phase::began, "A", kA, kAxy + gateOn, {"GATE ON"}},
         {Phase::began, "B", kB, kBxy + gateOff, {"GATE OFF"}},
         {Phase::ended, "B", {}, kAxy, {}},
         {Phase::ended, "A", {}, gateOff, {"GATE OFF"}},
         {Phase::wait3ms, "", {}, none, {}}}},
-      {"control retrigger with pulse gate: the reopening still comes after the lifts", cl, ret,
-       true,
+      {"control retrigger with pulse gate: the reopening still comes after the lifts",
+       {cl, ret, true},
        {{Phase::began, "A", kA, kAxy + gateOn, {"GATE ON"}},
         {Phase::began, "B", kB, kBxy + gateOff, {"GATE OFF"}},
         {Phase::ended, "B", {}, kAxy, {}},
         {Phase::ended, "A", {}, none, {}},
         {Phase::wait3ms, "", {}, gateOn, {"GATE ON"}}}},
-      {"synth retrigger: each further finger restarts the note", sy, ret, false,
+      {"synth retrigger: each further finger restarts the note",
+       {sy, ret, false},
        {{Phase::began, "A", kA, kAxy + noteOn, {"NOTE ON"}},
         {Phase::began, "B", kB, kBxy + noteOff + noteOn, {"NOTE OFF", "NOTE ON"}},
         {Phase::ended, "B", {}, kAxy, {}},
         {Phase::ended, "A", {}, noteOff, {"NOTE OFF"}}}},
-      {"synth legato: the note plays once across fingers", sy, leg, false,
+      {"synth legato: the note plays once across fingers",
+       {sy, leg, false},
        {{Phase::began, "A", kA, kAxy + noteOn, {"NOTE ON"}},
         {Phase::began, "B", kB, kBxy, {}},
         {Phase::ended, "A", {}, none, {}},
         {Phase::ended, "B", {}, noteOff, {"NOTE OFF"}}}},
-      {"pulse gate: the last lift closes no gate", cl, leg, true,
+      {"pulse gate: the last lift closes no gate",
+       {cl, leg, true},
        {{Phase::began, "A", kA, kAxy + gateOn, {"GATE ON"}}, {Phase::ended, "A", {}, none, {}}}},
-      {"pulse gate: the last lift stops no note", sy, leg, true,
+      {"pulse gate: the last lift stops no note",
+       {sy, leg, true},
        {{Phase::began, "A", kA, kAxy + noteOn, {"NOTE ON"}}, {Phase::ended, "A", {}, none, {}}}},
-      {"a cancelled set ends its touches", cl, leg, false,
+      {"a cancelled set ends its touches",
+       {cl, leg, false},
        {{Phase::began, "AB", kA, kAxy + gateOn, {"GATE ON"}},
         {Phase::cancelled, "AB", {}, gateOff, {"GATE OFF"}}}},
-      {"only the active finger moves the values", cl, leg, false,
+      {"only the active finger moves the values",
+       {cl, leg, false},
        {{Phase::began, "A", kA, kAxy + gateOn, {"GATE ON"}},
         {Phase::began, "B", kB, kBxy, {}},
         {Phase::moved, "A", Point{300, 225}, none, {}},
         {Phase::moved, "B", Point{300, 225}, {"BF 74 5F", "BF 75 1F"}, {}}}},
-      {"a touch sliding in onto an empty pad starts playing there", cl, leg, false,
+      {"a touch sliding in onto an empty pad starts playing there",
+       {cl, leg, false},
        {{Phase::began, "S", Point{-20, 150}, none, {}},
-        {Phase::moved, "S", Point{50, 150}, {"BF 74 0F", "BF 75 3F", "BF 77 7F"},
+        {Phase::moved,
+         "S",
+         Point{50, 150},
+         {"BF 74 0F", "BF 75 3F", "BF 77 7F"},
          {"GATE ON", "slide"}},
         {Phase::moved, "S", kB, kBxy, {}},
         {Phase::ended, "S", {}, gateOff, {"GATE OFF"}}}},
-      {"a touch sliding in while another finger holds is never accepted", cl, leg, false,
+      {"a touch sliding in while another finger holds is never accepted",
+       {cl, leg, false},
        {{Phase::began, "A", kA, kAxy + gateOn, {"GATE ON"}},
         {Phase::began, "S", Point{-20, 75}, none, {}},
         {Phase::moved, "S", kB, none, {}},
@@ -173,7 +200,8 @@ TEST(ViewControllerTouch, LockFreezesThePadAndTheLockViewLiftsIt) {
   const std::vector<std::string> none;
   const std::vector<std::string> gateOn{"BF 77 7F"};
   const std::vector<Scenario> scenarios{
-      {"frozen: moves and lifts send nothing and an open gate stays open", cl, leg, false,
+      {"frozen: moves and lifts send nothing and an open gate stays open",
+       {cl, leg, false},
        {{Phase::began, "A", kA, kAxy + gateOn, {"GATE ON"}},
         {Phase::lockButton, "", {}, none, {}},
         {Phase::moved, "A", kB, none, {}},
@@ -184,29 +212,32 @@ TEST(ViewControllerTouch, LockFreezesThePadAndTheLockViewLiftsIt) {
         // Unlocked: the frozen fingers are forgotten, so the next lift closes the gate.
         {Phase::began, "C", kB, kBxy, {}},
         {Phase::ended, "C", {}, {"BF 77 00"}, {"GATE OFF"}}}},
-      {"held: pad touches in the same set play; letting go freezes with the gate open", cl, leg,
-       false,
+      {"held: pad touches in the same set play; letting go freezes with the gate open",
+       {cl, leg, false},
        {{Phase::lockButton, "", {}, none, {}},
         {Phase::began, "LA", kA, kAxy + gateOn, {"lock down", "GATE ON"}},
         {Phase::ended, "L", {}, none, {"lock up"}},
         {Phase::moved, "A", kB, none, {}},
         {Phase::ended, "A", {}, none, {}}}},
-      {"a finger resting on the frozen pad is taken up as a slide-in once the lock is held", cl,
-       leg, false,
+      {"a finger resting on the frozen pad is taken up as a slide-in once the lock is held",
+       {cl, leg, false},
        {{Phase::lockButton, "", {}, none, {}},
         {Phase::began, "A", kA, none, {}},
         {Phase::began, "L", Point{-30, 150}, none, {"lock down"}},
         {Phase::moved, "A", kB, kBxy + gateOn, {"GATE ON", "slide"}}}},
-      {"the lock-view finger slides onto an empty pad, plays, and freezes it when lifted", cl,
-       leg, false,
+      {"the lock-view finger slides onto an empty pad, plays, and freezes it when lifted",
+       {cl, leg, false},
        {{Phase::lockButton, "", {}, none, {}},
         {Phase::began, "L", Point{-30, 150}, none, {"lock down"}},
-        {Phase::moved, "L", Point{50, 150}, {"BF 74 0F", "BF 75 3F", "BF 77 7F"},
+        {Phase::moved,
+         "L",
+         Point{50, 150},
+         {"BF 74 0F", "BF 75 3F", "BF 77 7F"},
          {"lock down", "GATE ON", "slide"}},
         {Phase::ended, "L", {}, none, {"lock up"}},
         {Phase::began, "A", kA, none, {}}}},
-      {"the lock switched off while the lock view is held: the lift leaves the pad live", cl,
-       leg, false,
+      {"the lock switched off while the lock view is held: the lift leaves the pad live",
+       {cl, leg, false},
        {{Phase::lockButton, "", {}, none, {}},
         {Phase::began, "L", Point{-30, 150}, none, {"lock down"}},
         {Phase::lockButton, "", {}, none, {}},
@@ -220,9 +251,8 @@ TEST(ViewControllerTouch, LockFreezesThePadAndTheLockViewLiftsIt) {
 Point scenePoint(const TouchScene& scene) {
   const SpriteNode& n = scene.primaryNode;
   const double x = *n.attribute(NodeAttribute::a_x) * n.size.width - scene.padding;
-  const double y = scene.safeArea.size.height -
-                   (*n.attribute(NodeAttribute::a_y) * n.size.height - scene.padding -
-                    scene.safeInsets.bottom);
+  const double y = scene.safeArea.size.height - (*n.attribute(NodeAttribute::a_y) * n.size.height -
+                                                 scene.padding - scene.safeInsets.bottom);
   return {x, y};
 }
 
@@ -292,14 +322,13 @@ TEST(ViewControllerTouch, ForceBecomesZByDeviceSensitivityAndPencil) {
       {"medium", forcePhone, TouchType::direct, Sensitivity::medium, 0.33, 0.5, true},
       {"low: a third gives a third", forcePhone, TouchType::direct, Sensitivity::low, 1.0 / 3,
        1.0 / 3, true},
-      {"low: only the maximum gives full z", forcePhone, TouchType::direct, Sensitivity::low, 1,
-       1, true},
+      {"low: only the maximum gives full z", forcePhone, TouchType::direct, Sensitivity::low, 1, 1,
+       true},
       {"no force capability and a finger: z stays 0, never sent", plainPhone, TouchType::direct,
        Sensitivity::high, 1, 0, false},
-      {"tablet finger: the view reports no force", tablet, TouchType::direct,
-       Sensitivity::medium, 1, 0, false},
-      {"tablet pencil carries force", tablet, TouchType::pencil, Sensitivity::low, 0.5, 0.5,
-       true},
+      {"tablet finger: the view reports no force", tablet, TouchType::direct, Sensitivity::medium,
+       1, 0, false},
+      {"tablet pencil carries force", tablet, TouchType::pencil, Sensitivity::low, 0.5, 0.5, true},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);

@@ -24,13 +24,13 @@ class ControlDataTimer {
   /// One tick. Allocates nothing beyond what the installed callback does.
   void timerUpdate();
 
-  const double interval = 0.01;  ///< seconds
-  const double speedLag = 0.7;   ///< weight of the new distance in the speed filter
-  const double gateLag = 0.3;    ///< weight of the gate target in the gate filter
-  double speed = 0;              ///< filtered distance per tick, pad units (1 = pad side)
-  double gateSmooth = 0;         ///< filtered gate, 0..1
-  double gateCurrent = 0;        ///< gate target, 1.0 while a finger holds the pad
-  bool zeroFlag = false;         ///< the next tick reports zero speed
+  const double interval = 0.01;    ///< seconds
+  const double speedLag = 0.7;     ///< weight of the new distance in the speed filter
+  const double gateLag = 0.3;      ///< weight of the gate target in the gate filter
+  double speed = 0;                ///< filtered distance per tick, pad units (1 = pad side)
+  double gateSmooth = 0;           ///< filtered gate, 0..1
+  double gateCurrent = 0;          ///< gate target, 1.0 while a finger holds the pad
+  bool zeroFlag = false;           ///< the next tick reports zero speed
   double xPrev = 0, xCurrent = 0;  ///< x at the previous tick and now, 0..1
   double yPrev = 0, yCurrent = 0;  ///< y at the previous tick and now, 0..1
   /// Receives (shaped speed 0..1, smoothed gate 0..1) every tick once installed.

@@ -64,8 +64,7 @@ void ViewController::computeZPos(const Touch& touch) {
     zPos = 0;
     return;
   }
-  const double z =
-      touch.force / (touch.maximumPossibleForce * forceScale(manager_->sensitivity()));
+  const double z = touch.force / (touch.maximumPossibleForce * forceScale(manager_->sensitivity()));
   zPos = z > 0 ? std::min(z, 1.0) : 0.0;  // a zero maximum or a NaN force gives 0
 }
 
