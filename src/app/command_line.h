@@ -4,6 +4,7 @@
 #include <optional>
 
 #include "adapters/rtmidi/midi_api.h"
+#include "app/headless.h"
 
 namespace vora {
 
@@ -15,6 +16,8 @@ struct CommandLineOptions {
   bool listPorts = false;
   /// --midi-api: which MIDI system to open.
   MidiApi midiApi = MidiApi::platformDefault;
+  /// --headless and its options: play a script with no window (its midiApi is the one above).
+  std::optional<HeadlessOptions> headless;
 };
 
 /// What reading the arguments gave: options to run with, or an exit code when the run

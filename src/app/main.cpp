@@ -14,6 +14,7 @@ int main(int argc, char** argv) {
     std::cout << "vora " << vora::kVersion << "\n";
     return 0;
   }
+  if (options.headless) return vora::runHeadless(*options.headless);
   if (options.listPorts) {
     vora::StdioLog log;
     return vora::listPorts(options.midiApi, std::cout, std::cerr, log);

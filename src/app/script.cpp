@@ -9,7 +9,9 @@ namespace vora::script {
 
 namespace {
 
-bool isSpace(char c) { return c == ' ' || c == '\t' || c == '\r' || c == '\n' || c == '\v' || c == '\f'; }
+bool isSpace(char c) {
+  return c == ' ' || c == '\t' || c == '\r' || c == '\n' || c == '\v' || c == '\f';
+}
 
 std::string_view trim(std::string_view s) {
   while (!s.empty() && isSpace(s.front())) s.remove_prefix(1);
@@ -69,8 +71,10 @@ Parsed<TouchSpec> parseTouch(std::string_view text) {
   rest = colon == std::string_view::npos ? std::string_view() : rest.substr(colon + 1);
 
   const auto comma = position.find(',');
-  const auto x = comma == std::string_view::npos ? std::nullopt : parseDecimal(position.substr(0, comma));
-  const auto y = comma == std::string_view::npos ? std::nullopt : parseDecimal(position.substr(comma + 1));
+  const auto x =
+      comma == std::string_view::npos ? std::nullopt : parseDecimal(position.substr(0, comma));
+  const auto y =
+      comma == std::string_view::npos ? std::nullopt : parseDecimal(position.substr(comma + 1));
   if (!x || !y) {
     return Failure{"touch " + spec.id + ": position " + quoted(position) + " is not X,Y"};
   }
@@ -88,24 +92,35 @@ Parsed<TouchSpec> parseTouch(std::string_view text) {
     std::optional<std::string> problem;
     if (option.starts_with("force=")) {
       const auto f = parseDecimal(option.substr(6));
-      if (repeated(seenForce)) problem = "force is given twice";
-      else if (!f || *f < 0) problem = "force must be a decimal number, 0 or more";
-      else spec.force = *f;
+      if (repeated(seenForce))
+        problem = "force is given twice";
+      else if (!f || *f < 0)
+        problem = "force must be a decimal number, 0 or more";
+      else
+        spec.force = *f;
     } else if (option.starts_with("max=")) {
       const auto m = parseDecimal(option.substr(4));
-      if (repeated(seenMax)) problem = "max is given twice";
-      else if (!m || *m <= 0) problem = "max must be a decimal number above 0";
-      else spec.maximumForce = *m;
+      if (repeated(seenMax))
+        problem = "max is given twice";
+      else if (!m || *m <= 0)
+        problem = "max must be a decimal number above 0";
+      else
+        spec.maximumForce = *m;
     } else if (option == "pencil") {
       if (repeated(seenPencil)) problem = "pencil is given twice";
       spec.pencil = true;
     } else if (option.starts_with("view=")) {
       const std::string_view v = option.substr(5);
-      if (spec.view) problem = "view is given twice";
-      else if (v == "pad") spec.view = TouchView::pad;
-      else if (v == "lock") spec.view = TouchView::lock;
-      else if (v == "other") spec.view = TouchView::other;
-      else problem = "view must be pad, lock or other";
+      if (spec.view)
+        problem = "view is given twice";
+      else if (v == "pad")
+        spec.view = TouchView::pad;
+      else if (v == "lock")
+        spec.view = TouchView::lock;
+      else if (v == "other")
+        spec.view = TouchView::other;
+      else
+        problem = "view must be pad, lock or other";
     } else {
       problem = "unknown option " + quoted(option) + " (force=, max=, pencil, view=)";
     }
@@ -199,12 +214,19 @@ Parsed<Action> parseAction(std::string_view verb, std::string_view args) {
   if (verb == "toggle") {
     if (auto f = arity(2, "arrows|lock on|off")) return *f;
     Toggle t{};
-    if (list[0] == "arrows") t.which = Switch::arrows;
-    else if (list[0] == "lock") t.which = Switch::lock;
-    else return Failure{"unknown toggle " + quoted(list[0]) + " (arrows, lock)"};
-    if (list[1] == "on") t.on = true;
-    else if (list[1] == "off") t.on = false;
-    else return Failure{"toggle " + std::string(list[0]) + ": " + quoted(list[1]) + " is not on or off"};
+    if (list[0] == "arrows")
+      t.which = Switch::arrows;
+    else if (list[0] == "lock")
+      t.which = Switch::lock;
+    else
+      return Failure{"unknown toggle " + quoted(list[0]) + " (arrows, lock)"};
+    if (list[1] == "on")
+      t.on = true;
+    else if (list[1] == "off")
+      t.on = false;
+    else
+      return Failure{"toggle " + std::string(list[0]) + ": " + quoted(list[1]) +
+                     " is not on or off"};
     return Action{t};
   }
   if (verb == "row" || verb == "test") {
@@ -212,7 +234,8 @@ Parsed<Action> parseAction(std::string_view verb, std::string_view args) {
     const std::string_view name = nextWord(rest);
     if (name.empty()) return Failure{std::string(verb) + " needs a preference name (synthX ...)"};
     const auto pref = prefFromCaseName(name);
-    if (!pref) return Failure{"unknown preference " + quoted(name) + " (synthChannel ... controlGate)"};
+    if (!pref)
+      return Failure{"unknown preference " + quoted(name) + " (synthChannel ... controlGate)"};
     if (verb == "test") {
       if (!rest.empty()) return Failure{"test takes only a preference name"};
       return Action{RowTest{*pref}};
@@ -269,7 +292,8 @@ std::optional<Duration> parseMilliseconds(std::string_view text) {
   }
   const auto dot = text.find('.');
   const std::string_view whole = text.substr(0, dot);
-  std::string_view fraction = dot == std::string_view::npos ? std::string_view() : text.substr(dot + 1);
+  std::string_view fraction =
+      dot == std::string_view::npos ? std::string_view() : text.substr(dot + 1);
   // Nanoseconds are the clock's grain: digits past the sixth are dropped.
   if (fraction.size() > 6) fraction = fraction.substr(0, 6);
   constexpr std::int64_t kLimit = std::numeric_limits<std::int64_t>::max() / 1'000'000 - 1;
@@ -313,7 +337,8 @@ ParsedLine parseLine(std::string_view line) {
     return result;
   }
   if (*time > kMaxTime) {
-    result.error = "the time " + std::string(timeText) + " ms is beyond the 24 hours a script may run";
+    result.error =
+        "the time " + std::string(timeText) + " ms is beyond the 24 hours a script may run";
     return result;
   }
   const std::string_view verb = nextWord(rest);

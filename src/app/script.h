@@ -22,8 +22,8 @@ inline constexpr double kDefaultMaxForce = 6.666667;
 /// One touch of a touch step: `ID@X,Y[:force=F][:max=M][:pencil][:view=pad|lock|other]`.
 struct TouchSpec {
   std::string id;
-  Point location;                 ///< pad points, origin top left, y down; may lie outside
-  double force = 0;               ///< 0 unless `:force=` says otherwise
+  Point location;    ///< pad points, origin top left, y down; may lie outside
+  double force = 0;  ///< 0 unless `:force=` says otherwise
   double maximumForce = kDefaultMaxForce;
   bool pencil = false;
   std::optional<TouchView> view;  ///< as written; a touch begins in the pad when none is given
@@ -92,9 +92,9 @@ struct Dump {
   bool operator==(const Dump&) const = default;
 };
 
-using Action = std::variant<Appear, Disappear, Touches, Press, IncomingCC, SetupChanged,
-                            ChoosePreset, ChooseBehavior, Toggle, RowCommit, RowTest, TapLook,
-                            Settings, Dump>;
+using Action =
+    std::variant<Appear, Disappear, Touches, Press, IncomingCC, SetupChanged, ChoosePreset,
+                 ChooseBehavior, Toggle, RowCommit, RowTest, TapLook, Settings, Dump>;
 
 /// One step: `<t> <verb> <args>`.
 struct Step {

@@ -83,19 +83,26 @@ class JsonObject {
 
 std::string_view phaseVerb(Phase phase) {
   switch (phase) {
-    case Phase::began: return "began";
-    case Phase::moved: return "moves";
-    case Phase::ended: return "ends";
-    case Phase::cancelled: return "is cancelled";
+    case Phase::began:
+      return "began";
+    case Phase::moved:
+      return "moves";
+    case Phase::ended:
+      return "ends";
+    case Phase::cancelled:
+      return "is cancelled";
   }
   return "";
 }
 
 std::string_view viewName(TouchView view) {
   switch (view) {
-    case TouchView::pad: return "pad";
-    case TouchView::lock: return "lock";
-    case TouchView::other: return "other";
+    case TouchView::pad:
+      return "pad";
+    case TouchView::lock:
+      return "lock";
+    case TouchView::other:
+      return "other";
   }
   return "pad";
 }
@@ -213,11 +220,21 @@ void ScriptPlayer::run(const Action& action) {
           runTouches(a);
         } else if constexpr (std::is_same_v<T, Press>) {
           switch (a.button) {
-            case Button::mode: vc.modePressed(); break;
-            case Button::pin: vc.pinPressed(); break;
-            case Button::left: vc.leftPressed(); break;
-            case Button::right: vc.rightPressed(); break;
-            case Button::lock: vc.lockEnablePressed(); break;
+            case Button::mode:
+              vc.modePressed();
+              break;
+            case Button::pin:
+              vc.pinPressed();
+              break;
+            case Button::left:
+              vc.leftPressed();
+              break;
+            case Button::right:
+              vc.rightPressed();
+              break;
+            case Button::lock:
+              vc.lockEnablePressed();
+              break;
           }
         } else if constexpr (std::is_same_v<T, IncomingCC>) {
           // The bytes take the receiving thread's road through the handler.
@@ -297,10 +314,17 @@ void ScriptPlayer::runTouches(const Touches& step) {
     set.push_back(touch);
   }
   switch (step.phase) {
-    case Phase::moved: vc.touchesMoved(set); return;
-    case Phase::ended: vc.touchesEnded(set); break;
-    case Phase::cancelled: vc.touchesCancelled(set); break;
-    case Phase::began: return;
+    case Phase::moved:
+      vc.touchesMoved(set);
+      return;
+    case Phase::ended:
+      vc.touchesEnded(set);
+      break;
+    case Phase::cancelled:
+      vc.touchesCancelled(set);
+      break;
+    case Phase::began:
+      return;
   }
   for (const auto& spec : step.touches) live_.erase(spec.id);
 }

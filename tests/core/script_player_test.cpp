@@ -1,10 +1,11 @@
+#include "app/script_player.h"
+
 #include <gtest/gtest.h>
 
 #include <string>
 #include <vector>
 
 #include "app/script_midi_log.h"
-#include "app/script_player.h"
 #include "core/platform/virtual_run_loop.h"
 #include "support/fakes.h"
 
@@ -66,7 +67,8 @@ TEST_F(Player, BadLinesRunNothingAndLeaveTheClockWhereItWas) {
       {"50 cancelled 3@1,1", "touch 3 is cancelled without having begun"},
       {"50 moved 1@1,1:view=lock", "touch 1 began in the pad view and stays there"},
       {"50 moved 1@1,1:pencil", "touch 1 began as a finger, not a pencil"},
-      {"50 look Warp speed", "unknown look 'Warp speed' (Classic, Heat Map, Pulse Cell, Warp Speed, Life Flower)"},
+      {"50 look Warp speed",
+       "unknown look 'Warp speed' (Classic, Heat Map, Pulse Cell, Warp Speed, Life Flower)"},
       {"50 jump", "unknown verb 'jump'"},
   };
   for (const auto& c : cases) {
@@ -141,12 +143,34 @@ TEST_F(Player, DumpHoldsEveryKeyInOrder) {
       i = end;
     }
   }
-  EXPECT_EQ(keys, (std::vector<std::string>{
-                      "xPos", "yPos", "zPos", "padIsTouched", "locked", "lockEnabled", "pinned",
-                      "mode", "output", "sensitivity", "noteBehavior", "pulseGateEnabled",
-                      "showArrows", "showLock", "selectedLook", "prefsArray", "xIn", "yIn", "zIn",
-                      "firstOpen", "showRatingAlert", "platform", "isForceTouchDevice",
-                      "shaderPause", "hidden", "images", "crosshair", "timer"}));
+  EXPECT_EQ(keys, (std::vector<std::string>{"xPos",
+                                            "yPos",
+                                            "zPos",
+                                            "padIsTouched",
+                                            "locked",
+                                            "lockEnabled",
+                                            "pinned",
+                                            "mode",
+                                            "output",
+                                            "sensitivity",
+                                            "noteBehavior",
+                                            "pulseGateEnabled",
+                                            "showArrows",
+                                            "showLock",
+                                            "selectedLook",
+                                            "prefsArray",
+                                            "xIn",
+                                            "yIn",
+                                            "zIn",
+                                            "firstOpen",
+                                            "showRatingAlert",
+                                            "platform",
+                                            "isForceTouchDevice",
+                                            "shaderPause",
+                                            "hidden",
+                                            "images",
+                                            "crosshair",
+                                            "timer"}));
   EXPECT_NE(line.find("\"prefsArray\":[[15,116,117,120,118,60,15,116,117,120,118,119],"
                       "[0,113,114,117,115,60,15,116,117,120,118,119],[0,1,2,4,9,60,0,1,2,4,9,11],"),
             std::string::npos);

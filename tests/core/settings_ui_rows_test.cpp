@@ -61,8 +61,13 @@ TEST_F(PickerRows, CcRowClampsToOneThrough127AndStoresForCurrentOutput) {
     const char* text;
     int stored;
   };
-  const Case cases[] = {{"64", 64}, {"0", 1}, {"1", 1}, {"-5", 1},
-                        {"127", 127}, {"200", 127}, {"99999999999999999999", 127}};
+  const Case cases[] = {{"64", 64},
+                        {"0", 1},
+                        {"1", 1},
+                        {"-5", 1},
+                        {"127", 127},
+                        {"200", 127},
+                        {"99999999999999999999", 127}};
   for (const auto& c : cases) {
     SCOPED_TRACE(c.text);
     int state = 50;
@@ -86,7 +91,7 @@ TEST_F(PickerRows, ChannelRowShowsOneBasedAndStoresZeroBased) {
     int stored;
     int shown;
   };
-  const Case cases[] = {{"0", 0, 1}, {"1", 0, 1},   {"-2", 0, 1},
+  const Case cases[] = {{"0", 0, 1}, {"1", 0, 1},    {"-2", 0, 1},
                         {"7", 6, 7}, {"16", 15, 16}, {"40", 15, 16}};
   for (const auto& c : cases) {
     SCOPED_TRACE(c.text);

@@ -27,8 +27,8 @@ class SettingsScreen : public ::testing::Test {
 
   SettingsManager& start() {
     manager = std::make_unique<SettingsManager>(Services{store, center, log, loop, port});
-    for (auto name : {notification::arrowsShown, notification::lockShown,
-                      notification::lookChanged}) {
+    for (auto name :
+         {notification::arrowsShown, notification::lockShown, notification::lookChanged}) {
       center.addObserver(name, [this, name] { posted.emplace_back(name); });
     }
     log.lines.clear();
@@ -149,8 +149,8 @@ TEST_F(SettingsScreen, SectionsShowZRowsOnlyOnForceDevicesAndRowsEditTheStates) 
   EXPECT_EQ(labels(view.controlRows()),
             (std::vector<std::string>{"Channel", "X CC", "Y CC", "Speed CC", "Gate CC"}));
   m.isForceTouchDevice = true;
-  EXPECT_EQ(labels(view.controlRows()), (std::vector<std::string>{"Channel", "X CC", "Y CC",
-                                                                  "Z CC", "Speed CC", "Gate CC"}));
+  EXPECT_EQ(labels(view.controlRows()),
+            (std::vector<std::string>{"Channel", "X CC", "Y CC", "Z CC", "Speed CC", "Gate CC"}));
 
   // A row commit writes the screen's state and the manager's row.
   auto row = view.row(prefList::controlZ);

@@ -25,25 +25,38 @@ SettingsView::SettingsView(SettingsManager& manager) : manager(manager) { loadPr
 
 int& SettingsView::state(prefList pref) {
   switch (pref) {
-    case prefList::synthChannel: return synthChannel;
-    case prefList::synthX: return synthXCC;
-    case prefList::synthY: return synthYCC;
-    case prefList::synthZ: return synthZCC;
-    case prefList::synthSpeed: return synthSpeedCC;
-    case prefList::synthNote: return synthNote;
-    case prefList::controlChannel: return controlChannel;
-    case prefList::controlX: return controlXCC;
-    case prefList::controlY: return controlYCC;
-    case prefList::controlZ: return controlZCC;
-    case prefList::controlSpeed: return controlSpeedCC;
-    case prefList::controlGate: return controlGateCC;
+    case prefList::synthChannel:
+      return synthChannel;
+    case prefList::synthX:
+      return synthXCC;
+    case prefList::synthY:
+      return synthYCC;
+    case prefList::synthZ:
+      return synthZCC;
+    case prefList::synthSpeed:
+      return synthSpeedCC;
+    case prefList::synthNote:
+      return synthNote;
+    case prefList::controlChannel:
+      return controlChannel;
+    case prefList::controlX:
+      return controlXCC;
+    case prefList::controlY:
+      return controlYCC;
+    case prefList::controlZ:
+      return controlZCC;
+    case prefList::controlSpeed:
+      return controlSpeedCC;
+    case prefList::controlGate:
+      return controlGateCC;
   }
   return synthChannel;
 }
 
 void SettingsView::loadPresetValues() {
   const PrefRow row = manager.prefsArray.row(manager.output());
-  for (int i = 0; i < kPrefCount; ++i) state(static_cast<prefList>(i)) = row[static_cast<std::size_t>(i)];
+  for (int i = 0; i < kPrefCount; ++i)
+    state(static_cast<prefList>(i)) = row[static_cast<std::size_t>(i)];
 }
 
 std::string_view SettingsView::preset() const { return displayName(manager.output()); }
@@ -114,16 +127,22 @@ PickerRow SettingsView::row(prefList pref) {
     case prefList::synthChannel:
     case prefList::controlChannel:
       return FormRowChannelPicker("Channel", binding, manager, pref);
-    case prefList::synthNote: return FormRowNotePicker("Note", binding, manager);
+    case prefList::synthNote:
+      return FormRowNotePicker("Note", binding, manager);
     case prefList::synthX:
-    case prefList::controlX: return FormRowCCPicker("X CC", binding, manager, pref);
+    case prefList::controlX:
+      return FormRowCCPicker("X CC", binding, manager, pref);
     case prefList::synthY:
-    case prefList::controlY: return FormRowCCPicker("Y CC", binding, manager, pref);
+    case prefList::controlY:
+      return FormRowCCPicker("Y CC", binding, manager, pref);
     case prefList::synthZ:
-    case prefList::controlZ: return FormRowCCPicker("Z CC", binding, manager, pref);
+    case prefList::controlZ:
+      return FormRowCCPicker("Z CC", binding, manager, pref);
     case prefList::synthSpeed:
-    case prefList::controlSpeed: return FormRowCCPicker("Speed CC", binding, manager, pref);
-    case prefList::controlGate: return FormRowCCPicker("Gate CC", binding, manager, pref);
+    case prefList::controlSpeed:
+      return FormRowCCPicker("Speed CC", binding, manager, pref);
+    case prefList::controlGate:
+      return FormRowCCPicker("Gate CC", binding, manager, pref);
   }
   return FormRowChannelPicker("Channel", binding, manager, pref);
 }
