@@ -97,11 +97,25 @@ UiContext::~UiContext() {
   ImGui::DestroyContext(context_);
 }
 
-void UiContext::processEvent(const SDL_Event& event) { ImGui_ImplSDL2_ProcessEvent(&event); }
+void UiContext::processEvent(const SDL_Event& event) {
+  if (event.type == SDL_KEYDOWN) {
+    downThisFrame_.push_back(event.key.keysym.scancode);
+  } else if (event.type == SDL_KEYUP &&
+             std::find(downThisFrame_.begin(), downThisFrame_.end(), event.key.keysym.scancode) !=
+                 downThisFrame_.end()) {
+    releasesWaiting_.push_back(event);
+    return;
+  }
+  ImGui_ImplSDL2_ProcessEvent(&event);
+}
 
 void UiContext::beginFrame() {
+  for (const SDL_Event& e : releasesReady_) ImGui_ImplSDL2_ProcessEvent(&e);
+  releasesReady_.clear();
   ImGui_ImplSDL2_NewFrame();
   ImGui::NewFrame();
+  releasesReady_.swap(releasesWaiting_);
+  downThisFrame_.clear();
 }
 
 void UiContext::endFrame(UiFrame& out) {

@@ -47,6 +47,11 @@ class UiContext {
 
  private:
   ImGuiContext* context_ = nullptr;
+  // This ImGui reads keys as held states once per frame, so a key pressed and released
+  // between two frames (a quick tap, a tool typing) would never be seen: such a release
+  // waits until one frame has seen the key down.
+  std::vector<SDL_Event> releasesWaiting_, releasesReady_;
+  std::vector<SDL_Scancode> downThisFrame_;
   UiFonts fonts_;
   unsigned char* fontPixels_ = nullptr;
   int fontWidth_ = 0, fontHeight_ = 0;

@@ -10,11 +10,12 @@ constexpr auto kFrame = std::chrono::nanoseconds(1'000'000'000 / 60);
 }
 
 RenderThread::RenderThread(SDL_Window* window, SDL_GLContext context, std::function<void()> draw,
-                           std::function<void()> frameDone)
+                           std::function<void()> frameDone, std::function<void()> finish)
     : window_(window),
       context_(context),
       draw_(std::move(draw)),
       frameDone_(std::move(frameDone)),
+      finish_(std::move(finish)),
       thread_([this] { run(); }) {}
 
 RenderThread::~RenderThread() {
@@ -59,6 +60,7 @@ void RenderThread::run() {
       next = now;  // fell behind (a slow frame): start counting again from here
     }
   }
+  if (finish_) finish_();
   SDL_GL_MakeCurrent(window_, nullptr);
 }
 

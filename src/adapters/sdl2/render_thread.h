@@ -17,9 +17,10 @@ namespace vora {
 class RenderThread {
  public:
   /// draw renders one frame into the current context; frameDone runs after each swap (on the
-  /// render thread: it should only post). The context must be current on no thread.
+  /// render thread: it should only post); finish runs last, with the context still current,
+  /// to free what draw made. The context must be current on no thread.
   RenderThread(SDL_Window* window, SDL_GLContext context, std::function<void()> draw,
-               std::function<void()> frameDone);
+               std::function<void()> frameDone, std::function<void()> finish = {});
   /// Stops after the frame in progress and releases the context.
   ~RenderThread();
   RenderThread(const RenderThread&) = delete;
@@ -37,6 +38,7 @@ class RenderThread {
   SDL_GLContext context_;
   std::function<void()> draw_;
   std::function<void()> frameDone_;
+  std::function<void()> finish_;
   std::atomic<long> frames_{0};
   std::mutex mutex_;
   std::condition_variable wake_;
