@@ -9,12 +9,16 @@ namespace vora {
 std::optional<std::size_t> AlertPresenter::draw(ImVec2 screen) {
   if (!alert_) return std::nullopt;
   ImGui::GetBackgroundDrawList()->AddRectFilled(ImVec2(0, 0), screen, ui_color::kDim);
-  const float width = 300;
+  // Wide enough for every button side by side, as a phone's alert is for two short labels.
+  float width = 300;
+  for (const std::string& label : alert_->buttons) {
+    width = std::max(width, float(alert_->buttons.size()) * (form::textWidth(label, fonts_.headline) + 32));
+  }
   const float buttonHeight = 46;
   ImGui::SetNextWindowPos(ImVec2(screen.x / 2, screen.y / 2), ImGuiCond_Always, ImVec2(0.5f, 0.5f));
   ImGui::SetNextWindowSize(ImVec2(width, 0));
   ImGui::SetNextWindowFocus();
-  ImGui::PushStyleVar(ImGuiStyleVar_WindowPadding, ImVec2(0, 18));
+  ImGui::PushStyleVar(ImGuiStyleVar_WindowPadding, ImVec2(0, 0));
   ImGui::PushStyleColor(ImGuiCol_WindowBg, ImVec4(0.17f, 0.17f, 0.18f, 0.97f));
   ImGui::Begin("##alert", nullptr,
                ImGuiWindowFlags_NoDecoration | ImGuiWindowFlags_NoMove |
@@ -29,6 +33,7 @@ std::optional<std::size_t> AlertPresenter::draw(ImVec2 screen) {
     ImGui::PopTextWrapPos();
     ImGui::PopFont();
   };
+  ImGui::Dummy(ImVec2(0, 12));
   centred(alert_->title, fonts_.headline);
   centred(alert_->message, fonts_.body);
   ImGui::Dummy(ImVec2(0, 6));
@@ -57,8 +62,8 @@ std::optional<std::size_t> AlertPresenter::draw(ImVec2 screen) {
     dl.AddText(font, size, ImVec2(a.x + (bw - tw) / 2, a.y + (buttonHeight - size) / 2),
                ui_color::kAccent, label.c_str());
   }
-  ImGui::SetCursorScreenPos(ImVec2(top.x, top.y + buttonHeight));
-  ImGui::Dummy(ImVec2(width, 0));
+  ImGui::SetCursorScreenPos(ImVec2(top.x, top.y));
+  ImGui::Dummy(ImVec2(width, buttonHeight));
   ImGui::End();
   ImGui::PopStyleColor();
   ImGui::PopStyleVar();
