@@ -39,7 +39,8 @@ class RecordingInput final : public MainScreenInput {
 
 class RouterTest : public ::testing::Test {
  protected:
-  RouterTest() { layoutMainScreen(elements, {1024, 600}, true); }
+  // No border: pad points are window points.
+  RouterTest() { layoutMainScreen(elements, {1024, 600}, 0, true); }
   MainScreenElements elements;
   RecordingInput input;
   TouchRouter router{elements, input};
@@ -103,6 +104,23 @@ TEST_F(RouterTest, PadAndLockTouchesKeepTheViewTheyBeganIn) {
   EXPECT_NE(input.seen[0], input.seen[1]);
 }
 
+TEST(PadBorderTest, ThePadLiesInsideTheWindowAndItsBorderIsAnotherView) {
+  MainScreenElements elements;
+  layoutMainScreen(elements, {1024, 600}, 30, true);
+  EXPECT_EQ(elements.touchArea.size, (Size{964, 540}));
+  EXPECT_EQ(padOrigin(elements, {1024, 600}), (Point{30, 30}));
+  // The buttons stay in the window's corners, in pad points.
+  EXPECT_EQ(hitTest(elements, {57 - 30, 57 - 30}), HitView::settingsButton);
+  RecordingInput input;
+  TouchRouter router(elements, input);
+  router.setPadOrigin(padOrigin(elements, {1024, 600}));
+  router.pointerDown({1, 1}, {10, 300});   // in the border
+  router.pointerMoved({1, 1}, {30, 300});  // onto the pad's left edge
+  router.pointerUp({1, 1}, {30, 300});
+  EXPECT_EQ(input.lines, (std::vector<std::string>{"began other -20,270", "moved other 0,270",
+                                                   "ended other 0,270"}));
+}
+
 TEST_F(RouterTest, ATouchTheControllerStillHoldsIsNeverHandedOutAgain) {
   router.pointerDown({1, 1}, {100, 100});
   router.pointerUp({1, 1}, {100, 100});
@@ -119,7 +137,7 @@ TEST_F(RouterTest, ATouchTheControllerStillHoldsIsNeverHandedOutAgain) {
 
 TEST(SdlInputTest, TheMouseIsOneFingerAndSynthesizedEventsAreDropped) {
   MainScreenElements elements;
-  layoutMainScreen(elements, {1024, 600}, true);
+  layoutMainScreen(elements, {1024, 600}, 0, true);
   RecordingInput input;
   TouchRouter router(elements, input);
   const Size size{1024, 600};

@@ -12,8 +12,9 @@ class ImageLibrary;
 
 /// Draws the main screen's elements (crosshair, target, lock view, buttons) with their images,
 /// over the scene and under any sheet: the plain views of the screen, drawn from the
-/// controller's element model. isHeld tells which elements a finger holds (drawn pressed).
-void paintMainScreen(ImDrawList& list, const MainScreenElements& elements,
+/// controller's element model, whose pad points start at origin (window points). isHeld
+/// tells which elements a finger holds (drawn pressed).
+void paintMainScreen(ImDrawList& list, const MainScreenElements& elements, Point origin,
                      const ImageLibrary& images, const std::function<bool(const Element&)>& isHeld);
 
 }  // namespace vora

@@ -98,24 +98,46 @@ UiContext::~UiContext() {
 }
 
 void UiContext::processEvent(const SDL_Event& event) {
-  if (event.type == SDL_KEYDOWN) {
-    downThisFrame_.push_back(event.key.keysym.scancode);
-  } else if (event.type == SDL_KEYUP &&
-             std::find(downThisFrame_.begin(), downThisFrame_.end(), event.key.keysym.scancode) !=
-                 downThisFrame_.end()) {
-    releasesWaiting_.push_back(event);
-    return;
-  }
-  ImGui_ImplSDL2_ProcessEvent(&event);
+  // A flood of events the interface cannot keep up with drops the oldest motion first.
+  if (queue_.size() > 512 && queue_.front().type == SDL_MOUSEMOTION) queue_.pop_front();
+  queue_.push_back(event);
 }
 
 void UiContext::beginFrame() {
-  for (const SDL_Event& e : releasesReady_) ImGui_ImplSDL2_ProcessEvent(&e);
-  releasesReady_.clear();
+  bool changed = false;
+  while (!queue_.empty()) {
+    const SDL_Event e = queue_.front();
+    const bool change = e.type == SDL_MOUSEBUTTONDOWN || e.type == SDL_MOUSEBUTTONUP ||
+                        e.type == SDL_KEYDOWN || e.type == SDL_KEYUP;
+    if (change && changed) break;  // the next change waits for the next frame
+    queue_.pop_front();
+    changed = changed || change;
+    switch (e.type) {
+      case SDL_MOUSEMOTION: mouse_ = ImVec2(float(e.motion.x), float(e.motion.y)); break;
+      case SDL_MOUSEBUTTONDOWN:
+      case SDL_MOUSEBUTTONUP:
+        mouse_ = ImVec2(float(e.button.x), float(e.button.y));
+        if (e.button.button >= 1 && e.button.button <= 3) {
+          // SDL numbers the buttons left, middle, right; ImGui left, right, middle.
+          static constexpr int kImGuiButton[3] = {0, 2, 1};
+          buttons_[kImGuiButton[e.button.button - 1]] = e.type == SDL_MOUSEBUTTONDOWN;
+        }
+        break;
+      case SDL_WINDOWEVENT:
+        if (e.window.event == SDL_WINDOWEVENT_LEAVE && !buttons_[0]) {
+          mouse_ = ImVec2(-FLT_MAX, -FLT_MAX);
+        }
+        break;
+      default: break;
+    }
+    ImGui_ImplSDL2_ProcessEvent(&e);
+  }
   ImGui_ImplSDL2_NewFrame();
+  // The backend polls the mouse as it is now; the interface follows the events instead.
+  ImGuiIO& io = ImGui::GetIO();
+  io.MousePos = mouse_;
+  for (int b = 0; b < 3; ++b) io.MouseDown[b] = buttons_[b];
   ImGui::NewFrame();
-  releasesReady_.swap(releasesWaiting_);
-  downThisFrame_.clear();
 }
 
 void UiContext::endFrame(UiFrame& out) {

@@ -3,7 +3,9 @@
 #include <SDL.h>
 #include <imgui.h>
 
+#include <cfloat>
 #include <cstdint>
+#include <deque>
 #include <filesystem>
 #include <vector>
 
@@ -30,9 +32,13 @@ class UiContext {
   UiContext(const UiContext&) = delete;
   UiContext& operator=(const UiContext&) = delete;
 
-  /// Feeds one SDL event to ImGui.
+  /// Queues one SDL event for ImGui.
   void processEvent(const SDL_Event& event);
-  /// Starts a frame; the screens draw between this and endFrame.
+  /// Starts a frame; the screens draw between this and endFrame. This ImGui reads the mouse
+  /// and the keys as states once a frame, so a quick click or key tap that starts and ends
+  /// between two frames would be lost or land where the mouse went next. Each frame therefore
+  /// takes queued events up to one button or key change, and sees the mouse where those
+  /// events put it.
   void beginFrame();
   /// Finishes the frame and copies its geometry into out.
   void endFrame(UiFrame& out);
@@ -47,11 +53,9 @@ class UiContext {
 
  private:
   ImGuiContext* context_ = nullptr;
-  // This ImGui reads keys as held states once per frame, so a key pressed and released
-  // between two frames (a quick tap, a tool typing) would never be seen: such a release
-  // waits until one frame has seen the key down.
-  std::vector<SDL_Event> releasesWaiting_, releasesReady_;
-  std::vector<SDL_Scancode> downThisFrame_;
+  std::deque<SDL_Event> queue_;
+  ImVec2 mouse_{-FLT_MAX, -FLT_MAX};
+  bool buttons_[3] = {false, false, false};
   UiFonts fonts_;
   unsigned char* fontPixels_ = nullptr;
   int fontWidth_ = 0, fontHeight_ = 0;

@@ -28,9 +28,16 @@ bool contains(const Element& e, Point p, double slop) {
          p.y < e.center.y + hh;
 }
 
-void layoutMainScreen(MainScreenElements& e, Size size, bool first) {
+Point padOrigin(const MainScreenElements& e, Size window) {
+  return {(window.width - e.touchArea.size.width) / 2, (window.height - e.touchArea.size.height) / 2};
+}
+
+void layoutMainScreen(MainScreenElements& e, Size size, double inset, bool first) {
+  // Buttons are placed in window points, then everything is moved into pad points.
   const double w = size.width;
   const double h = size.height;
+  const double pw = std::max(0.0, w - 2 * inset);
+  const double ph = std::max(0.0, h - 2 * inset);
   const Size old = e.touchArea.size;
 
   // Buttons scale with the short side, never below a comfortable finger target.
@@ -41,12 +48,12 @@ void layoutMainScreen(MainScreenElements& e, Size size, bool first) {
   const double right = w - m - b / 2;
   const double top = m + b / 2;
   const double bottom = h - m - b / 2;
-  auto place = [](Element& el, double x, double y, Size s) {
-    el.center = {x, y};
+  auto place = [inset](Element& el, double x, double y, Size s) {
+    el.center = {x - inset, y - inset};
     el.size = s;
   };
 
-  place(e.touchArea, w / 2, h / 2, size);
+  place(e.touchArea, w / 2, h / 2, {pw, ph});
   place(e.settingsButton, left, top, {b, b});
   place(e.lockEnableButton, left, top + b + gap, {b, b});
   place(e.modeButton, right, top, {b, b});
@@ -56,16 +63,16 @@ void layoutMainScreen(MainScreenElements& e, Size size, bool first) {
   // The lock view is a larger pad of its own in the bottom-left corner, easy to hold.
   const double lv = b * 1.6;
   place(e.lockView, m + lv / 2, h - m - lv / 2, {lv, lv});
-  place(e.lockUp, e.lockView.center.x, e.lockView.center.y, e.lockView.size);
-  place(e.lockDown, e.lockView.center.x, e.lockView.center.y, e.lockView.size);
+  e.lockUp.center = e.lockDown.center = e.lockView.center;
+  e.lockUp.size = e.lockDown.size = e.lockView.size;
 
   // The crosshair. The painters move all three centres on both axes, so each line is twice
   // as long as the pad: wherever its centre goes on the pad, the line still crosses it all.
   // The target keeps the size the z painter gave it.
   constexpr double kLine = 4;
   if (first || old.width <= 0 || old.height <= 0) {
-    place(e.verticalLine, w / 2, h / 2, {kLine, 2 * h});
-    place(e.horizontalLine, w / 2, h / 2, {2 * w, kLine});
+    place(e.verticalLine, w / 2, h / 2, {kLine, 2 * ph});
+    place(e.horizontalLine, w / 2, h / 2, {2 * pw, kLine});
     place(e.target, w / 2, h / 2, {0, 0});
     // The images the controller never changes, as a screen layout file would give them.
     e.settingsButton.image = "settings";
@@ -75,13 +82,13 @@ void layoutMainScreen(MainScreenElements& e, Size size, bool first) {
     e.lockUp.image = "lockUp";
     e.lockDown.image = "lockDown";
   } else {
-    const double sx = w / old.width;
-    const double sy = h / old.height;
+    const double sx = pw / old.width;
+    const double sy = ph / old.height;
     for (Element* el : {&e.verticalLine, &e.horizontalLine, &e.target}) {
       el->center = {el->center.x * sx, el->center.y * sy};
     }
-    e.verticalLine.size = {kLine, 2 * h};
-    e.horizontalLine.size = {2 * w, kLine};
+    e.verticalLine.size = {kLine, 2 * ph};
+    e.horizontalLine.size = {2 * pw, kLine};
   }
 }
 

@@ -25,15 +25,20 @@ constexpr bool isButton(HitView v) { return v >= HitView::settingsButton; }
 /// The element a hit view stands for; nullptr for the pad area's "other".
 const Element* elementFor(const MainScreenElements& e, HitView v);
 
-/// Places the main screen's elements for a window of size points: the pad fills the window,
-/// the buttons sit in its corners, the crosshair crosses it. The first layout also centres
-/// the crosshair; later ones (a resized window) keep it where the painters put it, moved in
+/// Places the main screen's elements for a window of size points. Element centres are in pad
+/// points: the pad lies inset points inside the window on every side (the scene's padding),
+/// and the scene fills the whole window behind it. The buttons sit in the window's corners,
+/// over the pad's edges; the crosshair crosses the pad. The first layout also centres the
+/// crosshair; later ones (a resized window) keep it where the painters put it, moved in
 /// proportion to the new size. Never touches the hidden flags or the images the controller
 /// chose.
-void layoutMainScreen(MainScreenElements& e, Size size, bool first);
+void layoutMainScreen(MainScreenElements& e, Size size, double inset, bool first);
 
-/// The topmost visible element under p (window points): buttons, then the lock view, then the
-/// pad area; outside all of them, other.
+/// The window point of the pad's top-left corner.
+Point padOrigin(const MainScreenElements& e, Size window);
+
+/// The topmost visible element under p (pad points): buttons, then the lock view, then the
+/// pad; outside all of them (the border around the pad), other.
 HitView hitTest(const MainScreenElements& e, Point p);
 
 /// True when p lies in the element's frame grown by slop on every side.

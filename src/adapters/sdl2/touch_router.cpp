@@ -41,10 +41,11 @@ void TouchRouter::update(Touch& t, Point p, double force, double maxForce) {
   t.maximumPossibleForce = maxForce > 0 ? maxForce : kDefaultMaxForce;
 }
 
-void TouchRouter::pointerDown(PointerId id, Point p, double force, double maxForce) {
+void TouchRouter::pointerDown(PointerId id, Point window, double force, double maxForce) {
+  const Point p = toPad(window);
   if (find(id) != nullptr) {
     // A down for a pointer already down (a lost up): end the old one first.
-    pointerUp(id, p);
+    pointerUp(id, window);
   }
   auto free = std::find_if(slots_.begin(), slots_.end(), [](const Slot& s) { return !s.active; });
   if (free == slots_.end()) return;
@@ -62,7 +63,8 @@ void TouchRouter::pointerDown(PointerId id, Point p, double force, double maxFor
   input_.touchesBegan(TouchSet(&s.touch, 1));
 }
 
-void TouchRouter::pointerMoved(PointerId id, Point p, double force, double maxForce) {
+void TouchRouter::pointerMoved(PointerId id, Point window, double force, double maxForce) {
+  const Point p = toPad(window);
   Slot* s = find(id);
   if (s == nullptr) return;
   if (isButton(s->view)) {
@@ -75,7 +77,8 @@ void TouchRouter::pointerMoved(PointerId id, Point p, double force, double maxFo
   input_.touchesMoved(TouchSet(&s->touch, 1));
 }
 
-void TouchRouter::pointerUp(PointerId id, Point p) {
+void TouchRouter::pointerUp(PointerId id, Point window) {
+  const Point p = toPad(window);
   Slot* s = find(id);
   if (s == nullptr) return;
   s->active = false;

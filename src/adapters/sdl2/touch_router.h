@@ -41,7 +41,10 @@ class TouchRouter {
   /// Reads the elements for hit testing at each pointer-down; sends to input.
   TouchRouter(const MainScreenElements& elements, MainScreenInput& input);
 
-  /// p in window points (the pad's origin is the window's).
+  /// Where the pad's top-left corner lies in the window, in window points.
+  void setPadOrigin(Point origin) { origin_ = origin; }
+
+  /// p in window points; touches carry it in pad points.
   void pointerDown(PointerId id, Point p, double force = 0, double maxForce = 0);
   void pointerMoved(PointerId id, Point p, double force = 0, double maxForce = 0);
   void pointerUp(PointerId id, Point p);
@@ -70,8 +73,11 @@ class TouchRouter {
   TouchRef freshTouch();
   void update(Touch& t, Point p, double force, double maxForce);
 
+  Point toPad(Point p) const { return {p.x - origin_.x, p.y - origin_.y}; }
+
   const MainScreenElements& elements_;
   MainScreenInput& input_;
+  Point origin_;
   std::array<Slot, kMaxPointers> slots_{};
   /// Touch objects made ahead; one is reused only once nobody but the pool holds it, so the
   /// controller never sees an old touch come back as a new finger.
