@@ -165,8 +165,10 @@ def main():
         # The first row of the first section: "Look".
         s.click(int(sheet_x + sheet_w / 2), int(top + 12 + 52 + 6 + 22))
         s.shot("screenshot-looks.png")
-        s.xdotool("key", "Escape")
-        time.sleep(0.4)
+        s.xdotool("keydown", "Escape")
+        time.sleep(0.15)
+        s.xdotool("keyup", "Escape")
+        time.sleep(0.6)
         # The fourth row: "Bluetooth".
         s.click(int(sheet_x + sheet_w / 2), int(top + 12 + 52 + 6 + 3 * 44 + 22))
         s.shot("screenshot-devices.png")
