@@ -1,8 +1,7 @@
 // The window's life cycle as the app sees it: the delegate's log lines from focus and
 // minimising, and the run loop that SDL's event wait wakes for work from other threads.
-#include <gtest/gtest.h>
-
 #include <SDL.h>
+#include <gtest/gtest.h>
 
 #include <thread>
 
@@ -29,8 +28,8 @@ TEST(AppDelegateTest, FocusAndMinimisingBecomeTheTwoLifeCycleMessages) {
   delegate.windowFocusGained();
 
   EXPECT_EQ(log.lines, std::vector<std::string>{"launch"});
-  EXPECT_EQ(log.systemLines, (std::vector<std::string>{"active", "active", "entered background",
-                                                       "active"}));
+  EXPECT_EQ(log.systemLines,
+            (std::vector<std::string>{"active", "active", "entered background", "active"}));
   EXPECT_TRUE(delegate.isActive());
   EXPECT_FALSE(delegate.inBackground());
 }

@@ -1,8 +1,7 @@
 // The window's view layer: which view a pointer lands on, and what the controller receives
 // from mouse and touch-screen events.
-#include <gtest/gtest.h>
-
 #include <SDL.h>
+#include <gtest/gtest.h>
 
 #include <string>
 #include <vector>
@@ -30,7 +29,9 @@ class RecordingInput final : public MainScreenInput {
   void record(const char* phase, TouchSet t) {
     ASSERT_EQ(t.size(), 1u);
     const Touch& touch = *t[0];
-    const char* view = touch.view == TouchView::pad ? "pad" : touch.view == TouchView::lock ? "lock" : "other";
+    const char* view = touch.view == TouchView::pad    ? "pad"
+                       : touch.view == TouchView::lock ? "lock"
+                                                       : "other";
     lines.push_back(std::string(phase) + " " + view + " " + std::to_string(int(touch.location.x)) +
                     "," + std::to_string(int(touch.location.y)));
     seen.push_back(t[0]);
@@ -55,11 +56,15 @@ TEST_F(RouterTest, HitTestingFindsTheTopmostVisibleView) {
     Point p;
     HitView expected;
   } cases[] = {
-      {{57, 57}, HitView::settingsButton},  {{966, 57}, HitView::modeButton},
-      {{966, 147}, HitView::pinButton},     {{966, 542}, HitView::rightButton},
-      {{57, 147}, HitView::lockEnableButton}, {{79, 521}, HitView::lockView},
+      {{57, 57}, HitView::settingsButton},
+      {{966, 57}, HitView::modeButton},
+      {{966, 147}, HitView::pinButton},
+      {{966, 542}, HitView::rightButton},
+      {{57, 147}, HitView::lockEnableButton},
+      {{79, 521}, HitView::lockView},
       {{876, 542}, HitView::pad},  // the left arrow is hidden: its place is pad
-      {{512, 300}, HitView::pad},           {{0, 0}, HitView::pad},
+      {{512, 300}, HitView::pad},
+      {{0, 0}, HitView::pad},
       {{1024, 300}, HitView::other},  // right edge excluded
       {{-1, 300}, HitView::other},
   };
@@ -90,9 +95,9 @@ TEST_F(RouterTest, AButtonFiresWhenLiftedOnItAndNeverReachesThePad) {
 
 TEST_F(RouterTest, PadAndLockTouchesKeepTheViewTheyBeganIn) {
   elements.lockView.hidden = false;
-  router.pointerDown({1, 1}, {79, 521});   // lock view
-  router.pointerDown({1, 2}, {500, 300});  // pad, a second finger
-  router.pointerMoved({1, 1}, {300, 300}); // the lock finger slides onto the pad
+  router.pointerDown({1, 1}, {79, 521});    // lock view
+  router.pointerDown({1, 2}, {500, 300});   // pad, a second finger
+  router.pointerMoved({1, 1}, {300, 300});  // the lock finger slides onto the pad
   router.pointerUp({1, 2}, {510, 310});
   router.pointerCancelled({1, 1});
   EXPECT_EQ(input.lines, (std::vector<std::string>{"began lock 79,521", "began pad 500,300",
@@ -169,9 +174,9 @@ TEST(SdlInputTest, TheMouseIsOneFingerAndSynthesizedEventsAreDropped) {
     EXPECT_TRUE(routePointerEvent(e, router, size));
   };
 
-  mouse(SDL_MOUSEMOTION, 10, 10, 0, 0);                         // hovering: nothing
-  mouse(SDL_MOUSEBUTTONDOWN, 400, 300, SDL_BUTTON_RIGHT, 0);    // another button: nothing
-  mouse(SDL_MOUSEBUTTONDOWN, 400, 300, SDL_BUTTON_LEFT, 0);     // touching
+  mouse(SDL_MOUSEMOTION, 10, 10, 0, 0);                       // hovering: nothing
+  mouse(SDL_MOUSEBUTTONDOWN, 400, 300, SDL_BUTTON_RIGHT, 0);  // another button: nothing
+  mouse(SDL_MOUSEBUTTONDOWN, 400, 300, SDL_BUTTON_LEFT, 0);   // touching
   mouse(SDL_MOUSEMOTION, 410, 300, 0, 0, SDL_BUTTON_LMASK);
   mouse(SDL_MOUSEBUTTONUP, 410, 300, SDL_BUTTON_LEFT, 0);
   // A touch screen's finger, and the mouse events SDL makes up from it.
@@ -182,9 +187,9 @@ TEST(SdlInputTest, TheMouseIsOneFingerAndSynthesizedEventsAreDropped) {
   // Finger events made up from the mouse.
   finger(SDL_FINGERDOWN, 0.5f, 0.5f, SDL_MOUSE_TOUCHID);
 
-  EXPECT_EQ(input.lines, (std::vector<std::string>{"began pad 400,300", "moved pad 410,300",
-                                                   "ended pad 410,300", "began pad 256,300",
-                                                   "ended pad 256,300"}));
+  EXPECT_EQ(input.lines,
+            (std::vector<std::string>{"began pad 400,300", "moved pad 410,300", "ended pad 410,300",
+                                      "began pad 256,300", "ended pad 256,300"}));
   e = SDL_Event{};
   e.type = SDL_KEYDOWN;
   EXPECT_FALSE(routePointerEvent(e, router, size));

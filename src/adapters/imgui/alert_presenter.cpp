@@ -12,7 +12,8 @@ std::optional<std::size_t> AlertPresenter::draw(ImVec2 screen) {
   // Wide enough for every button side by side, as a phone's alert is for two short labels.
   float width = 300;
   for (const std::string& label : alert_->buttons) {
-    width = std::max(width, float(alert_->buttons.size()) * (form::textWidth(label, fonts_.headline) + 32));
+    width = std::max(
+        width, float(alert_->buttons.size()) * (form::textWidth(label, fonts_.headline) + 32));
   }
   const float buttonHeight = 46;
   ImGui::SetNextWindowPos(ImVec2(screen.x / 2, screen.y / 2), ImGuiCond_Always, ImVec2(0.5f, 0.5f));
@@ -26,8 +27,8 @@ std::optional<std::size_t> AlertPresenter::draw(ImVec2 screen) {
   auto centred = [width](const std::string& text, ImFont* font) {
     ImGui::PushFont(font);
     ImGui::PushTextWrapPos(width - 16);
-    const float w = std::min(ImGui::CalcTextSize(text.c_str(), nullptr, false, width - 32).x,
-                             width - 32);
+    const float w =
+        std::min(ImGui::CalcTextSize(text.c_str(), nullptr, false, width - 32).x, width - 32);
     ImGui::SetCursorPosX((width - w) / 2);
     ImGui::TextWrapped("%s", text.c_str());
     ImGui::PopTextWrapPos();
@@ -54,7 +55,8 @@ std::optional<std::size_t> AlertPresenter::draw(ImVec2 screen) {
     if (ImGui::InvisibleButton("##button", ImVec2(bw, buttonHeight))) chosen = index;
     const bool held = ImGui::IsItemActive();
     ImGui::PopID();
-    if (held) dl.AddRectFilled(a, ImVec2(a.x + bw, a.y + buttonHeight), IM_COL32(255, 255, 255, 20));
+    if (held)
+      dl.AddRectFilled(a, ImVec2(a.x + bw, a.y + buttonHeight), IM_COL32(255, 255, 255, 20));
     if (slot > 0) dl.AddLine(a, ImVec2(a.x, a.y + buttonHeight), ui_color::kSeparator);
     ImFont* font = index == 0 ? fonts_.headline : fonts_.body;
     const float size = font->FontSize * ImGui::GetIO().FontGlobalScale;

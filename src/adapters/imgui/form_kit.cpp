@@ -36,8 +36,8 @@ float textWidth(std::string_view t, ImFont* font) {
 void text(const Row& row, float x, std::string_view t, ImU32 color, ImFont* font) {
   ImFont* f = font != nullptr ? font : ImGui::GetFont();
   const float size = f->FontSize * ImGui::GetIO().FontGlobalScale;
-  ImGui::GetWindowDrawList()->AddText(f, size, ImVec2(x, row.centerY() - size / 2), color,
-                                      t.data(), t.data() + t.size());
+  ImGui::GetWindowDrawList()->AddText(f, size, ImVec2(x, row.centerY() - size / 2), color, t.data(),
+                                      t.data() + t.size());
 }
 
 void image(std::uintptr_t texture, ImVec2 c, float w, float h, float aspect) {
@@ -103,8 +103,8 @@ Row beginRow(float height) {
   const ImVec2 pos = ImGui::GetCursorScreenPos();
   Row row{pos, ImVec2(pos.x + section.width, pos.y + height)};
   if (section.rows > 0) {
-    ImGui::GetWindowDrawList()->AddLine(ImVec2(pos.x + kInset, pos.y),
-                                        ImVec2(row.max.x, pos.y), ui_color::kSeparator);
+    ImGui::GetWindowDrawList()->AddLine(ImVec2(pos.x + kInset, pos.y), ImVec2(row.max.x, pos.y),
+                                        ui_color::kSeparator);
   }
   ++section.rows;
   return row;
@@ -118,7 +118,8 @@ void endRow(const Row& row) {
 bool rowButton(const Row& row, const char* id) {
   const ImVec2 saved = ImGui::GetCursorScreenPos();
   ImGui::SetCursorScreenPos(row.min);
-  const bool tapped = ImGui::InvisibleButton(id, ImVec2(row.max.x - row.min.x, row.max.y - row.min.y));
+  const bool tapped =
+      ImGui::InvisibleButton(id, ImVec2(row.max.x - row.min.x, row.max.y - row.min.y));
   if (ImGui::IsItemActive()) {
     ImGui::GetWindowDrawList()->AddRectFilled(row.min, row.max, IM_COL32(255, 255, 255, 24));
   }

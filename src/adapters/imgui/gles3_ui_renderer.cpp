@@ -85,7 +85,8 @@ Gles3UiRenderer::Gles3UiRenderer(const std::uint8_t* fontPixels, int fontWidth, 
   textures_[kFontTexture] = upload(fontPixels, fontWidth, fontHeight, false);
   for (std::size_t i = 0; i < images.images().size(); ++i) {
     const ImageData& image = images.images()[i];
-    textures_[kFirstImageTexture + i] = upload(image.pixels.data(), image.width, image.height, true);
+    textures_[kFirstImageTexture + i] =
+        upload(image.pixels.data(), image.width, image.height, true);
   }
 }
 
@@ -99,8 +100,7 @@ Gles3UiRenderer::~Gles3UiRenderer() {
   glDeleteProgram(program_);
 }
 
-unsigned Gles3UiRenderer::upload(const std::uint8_t* pixels, int width, int height,
-                                 bool mipmaps) {
+unsigned Gles3UiRenderer::upload(const std::uint8_t* pixels, int width, int height, bool mipmaps) {
   GLuint texture = 0;
   glGenTextures(1, &texture);
   glBindTexture(GL_TEXTURE_2D, texture);
@@ -128,8 +128,9 @@ void Gles3UiRenderer::draw(const UiFrame& frame, int pixelWidth, int pixelHeight
   glEnable(GL_SCISSOR_TEST);
 
   const float l = 0, r = frame.displaySize.x, t = 0, b = frame.displaySize.y;
-  const float ortho[16] = {2 / (r - l),        0, 0, 0, 0, 2 / (t - b), 0, 0, 0, 0, -1, 0,
-                           (r + l) / (l - r), (t + b) / (b - t), 0, 1};
+  const float ortho[16] = {2 / (r - l), 0, 0, 0,  0, 2 / (t - b),       0,
+                           0,           0, 0, -1, 0, (r + l) / (l - r), (t + b) / (b - t),
+                           0,           1};
   glUseProgram(program_);
   glUniformMatrix4fv(projection_, 1, GL_FALSE, ortho);
   glUniform1i(sampler_, 0);

@@ -26,7 +26,8 @@ void paintImage(ImDrawList& list, const Element& e, Point o, const ImageLibrary&
 }  // namespace
 
 void paintMainScreen(ImDrawList& list, const MainScreenElements& e, Point o,
-                     const ImageLibrary& images, const std::function<bool(const Element&)>& isHeld) {
+                     const ImageLibrary& images,
+                     const std::function<bool(const Element&)>& isHeld) {
   paintImage(list, e.horizontalLine, o, images, 1);
   paintImage(list, e.verticalLine, o, images, 1);
   paintImage(list, e.target, o, images, 1);

@@ -278,8 +278,7 @@ void SettingsSheet::drawSettings() {
     if (form::rowButton(row, id.c_str())) shell_.openUrl(link.url);
     form::image(images_.texture(link.symbol), ImVec2(row.min.x + form::kInset + 10, row.centerY()),
                 20, 20, 1);
-    form::text(row, row.min.x + form::kInset + 32, link.title, ui_color::kPrimary,
-               fonts_.headline);
+    form::text(row, row.min.x + form::kInset + 32, link.title, ui_color::kPrimary, fonts_.headline);
     form::endRow(row);
   }
   form::endSection();
@@ -337,9 +336,11 @@ void SettingsSheet::drawPickerRow(PickerRow& pickerRow, int index) {
         ImGui::SetNextItemWidth(kFieldWidth);
         ImGui::PushStyleVar(ImGuiStyleVar_FramePadding, ImVec2(pad, 6));
         ImGui::PushStyleVar(ImGuiStyleVar_FrameBorderSize, 1);
-        ImGui::PushStyleColor(ImGuiCol_Border, ImGui::ColorConvertU32ToFloat4(ui_color::kSecondary));
-        ImGui::InputTextWithHint("##number", T::placeholder.data(), field.text, sizeof field.text,
-                                 ImGuiInputTextFlags_CharsDecimal | ImGuiInputTextFlags_AutoSelectAll);
+        ImGui::PushStyleColor(ImGuiCol_Border,
+                              ImGui::ColorConvertU32ToFloat4(ui_color::kSecondary));
+        ImGui::InputTextWithHint(
+            "##number", T::placeholder.data(), field.text, sizeof field.text,
+            ImGuiInputTextFlags_CharsDecimal | ImGuiInputTextFlags_AutoSelectAll);
         ImGui::PopStyleColor();
         ImGui::PopStyleVar(2);
         if (ImGui::IsItemActive()) {
@@ -374,12 +375,13 @@ void SettingsSheet::drawLooks() {
     ImGui::PopID();
     if (selected) dl.AddRectFilled(a, b, IM_COL32(128, 128, 128, 26));
     // The selection bar: white for the selected look, clear otherwise.
-    if (selected) dl.AddRectFilled(ImVec2(a.x + 5, a.y + 5), ImVec2(a.x + 10, b.y - 5),
-                                   IM_COL32(255, 255, 255, 255));
+    if (selected)
+      dl.AddRectFilled(ImVec2(a.x + 5, a.y + 5), ImVec2(a.x + 10, b.y - 5),
+                       IM_COL32(255, 255, 255, 255));
     const float nameX = a.x + 5 + 5 + 10 + 8;
     const float size = fonts_.headline->FontSize * ImGui::GetIO().FontGlobalScale;
-    dl.AddText(fonts_.headline, size, ImVec2(nameX, (a.y + b.y) / 2 - size / 2),
-               ui_color::kPrimary, look.name.c_str());
+    dl.AddText(fonts_.headline, size, ImVec2(nameX, (a.y + b.y) / 2 - size / 2), ui_color::kPrimary,
+               look.name.c_str());
     // The preview fills what is left beside the 200-point name frame, 60 points high,
     // scaled to fill and clipped to a rounded rectangle.
     const ImVec2 pa(a.x + 5 + 5 + 10 + 200, a.y + 5);
@@ -421,8 +423,8 @@ void SettingsSheet::drawDevices(ImVec2 screen) {
   }
   centredTitle(MidiDevicesView::title, y, origin.x, size.x - 32, fonts_.headline);
   const float rw = form::textWidth(MidiDevicesView::rescanTitle) + 16;
-  if (navButton(MidiDevicesView::rescanTitle.data(), ImVec2(origin.x + size.x - 32 - rw + 8, y - 16),
-                fonts_.body, ui_color::kAccent)) {
+  if (navButton(MidiDevicesView::rescanTitle.data(),
+                ImVec2(origin.x + size.x - 32 - rw + 8, y - 16), fonts_.body, ui_color::kAccent)) {
     d.rescan();
   }
   ImGui::SetCursorScreenPos(ImVec2(origin.x, origin.y + kNavHeight));

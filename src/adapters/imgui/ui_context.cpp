@@ -113,7 +113,9 @@ void UiContext::beginFrame() {
     queue_.pop_front();
     changed = changed || change;
     switch (e.type) {
-      case SDL_MOUSEMOTION: mouse_ = ImVec2(float(e.motion.x), float(e.motion.y)); break;
+      case SDL_MOUSEMOTION:
+        mouse_ = ImVec2(float(e.motion.x), float(e.motion.y));
+        break;
       case SDL_MOUSEBUTTONDOWN:
       case SDL_MOUSEBUTTONUP:
         mouse_ = ImVec2(float(e.button.x), float(e.button.y));
@@ -128,7 +130,8 @@ void UiContext::beginFrame() {
           mouse_ = ImVec2(-FLT_MAX, -FLT_MAX);
         }
         break;
-      default: break;
+      default:
+        break;
     }
     ImGui_ImplSDL2_ProcessEvent(&e);
   }

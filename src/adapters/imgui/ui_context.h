@@ -63,14 +63,14 @@ class UiContext {
 
 /// Colours of the screens, in ImGui's packed form.
 namespace ui_color {
-inline constexpr ImU32 kSheet = IM_COL32(28, 28, 30, 255);          // grouped background
-inline constexpr ImU32 kGroup = IM_COL32(44, 44, 46, 255);          // a section's rows
+inline constexpr ImU32 kSheet = IM_COL32(28, 28, 30, 255);  // grouped background
+inline constexpr ImU32 kGroup = IM_COL32(44, 44, 46, 255);  // a section's rows
 inline constexpr ImU32 kSeparator = IM_COL32(84, 84, 88, 160);
 inline constexpr ImU32 kPrimary = IM_COL32(255, 255, 255, 255);
 inline constexpr ImU32 kSecondary = IM_COL32(152, 152, 159, 255);  // captions, "Test"
 inline constexpr ImU32 kGray = IM_COL32(142, 142, 147, 255);
 inline constexpr ImU32 kAccent = IM_COL32(10, 132, 255, 255);
-inline constexpr ImU32 kDim = IM_COL32(0, 0, 0, 110);               // behind a sheet or alert
+inline constexpr ImU32 kDim = IM_COL32(0, 0, 0, 110);  // behind a sheet or alert
 inline constexpr ImU32 kSwitchOn = IM_COL32(48, 209, 88, 255);
 inline constexpr ImU32 kSwitchOff = IM_COL32(72, 72, 76, 255);
 }  // namespace ui_color

@@ -26,8 +26,8 @@ struct UiList {
 /// A finished ImGui frame copied out of ImGui, so that the render thread can draw it while the
 /// main thread builds the next one. Keeps its capacity from frame to frame.
 struct UiFrame {
-  ImVec2 displaySize;                ///< points
-  ImVec2 framebufferScale{1, 1};     ///< pixels per point
+  ImVec2 displaySize;             ///< points
+  ImVec2 framebufferScale{1, 1};  ///< pixels per point
   std::vector<ImDrawVert> vertices;
   std::vector<ImDrawIdx> indices;
   std::vector<UiList> lists;

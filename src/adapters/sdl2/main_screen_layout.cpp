@@ -8,15 +8,24 @@ namespace vora {
 
 const Element* elementFor(const MainScreenElements& e, HitView v) {
   switch (v) {
-    case HitView::pad: return &e.touchArea;
-    case HitView::lockView: return &e.lockView;
-    case HitView::other: return nullptr;
-    case HitView::settingsButton: return &e.settingsButton;
-    case HitView::modeButton: return &e.modeButton;
-    case HitView::pinButton: return &e.pinButton;
-    case HitView::leftButton: return &e.leftButton;
-    case HitView::rightButton: return &e.rightButton;
-    case HitView::lockEnableButton: return &e.lockEnableButton;
+    case HitView::pad:
+      return &e.touchArea;
+    case HitView::lockView:
+      return &e.lockView;
+    case HitView::other:
+      return nullptr;
+    case HitView::settingsButton:
+      return &e.settingsButton;
+    case HitView::modeButton:
+      return &e.modeButton;
+    case HitView::pinButton:
+      return &e.pinButton;
+    case HitView::leftButton:
+      return &e.leftButton;
+    case HitView::rightButton:
+      return &e.rightButton;
+    case HitView::lockEnableButton:
+      return &e.lockEnableButton;
   }
   return nullptr;
 }
@@ -29,7 +38,8 @@ bool contains(const Element& e, Point p, double slop) {
 }
 
 Point padOrigin(const MainScreenElements& e, Size window) {
-  return {(window.width - e.touchArea.size.width) / 2, (window.height - e.touchArea.size.height) / 2};
+  return {(window.width - e.touchArea.size.width) / 2,
+          (window.height - e.touchArea.size.height) / 2};
 }
 
 void layoutMainScreen(MainScreenElements& e, Size size, double inset, bool first) {
@@ -93,9 +103,9 @@ void layoutMainScreen(MainScreenElements& e, Size size, double inset, bool first
 }
 
 HitView hitTest(const MainScreenElements& e, Point p) {
-  constexpr std::array kButtons{HitView::settingsButton, HitView::modeButton, HitView::pinButton,
-                                HitView::leftButton,     HitView::rightButton,
-                                HitView::lockEnableButton};
+  constexpr std::array kButtons{HitView::settingsButton, HitView::modeButton,
+                                HitView::pinButton,      HitView::leftButton,
+                                HitView::rightButton,    HitView::lockEnableButton};
   for (HitView v : kButtons) {
     const Element& el = *elementFor(e, v);
     if (!el.hidden && contains(el, p)) return v;
