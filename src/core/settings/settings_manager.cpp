@@ -8,6 +8,7 @@
 
 #include "core/midi/midi_handler.h"
 #include "core/settings/keys.h"
+#include "core/settings/unusable_settings.h"
 
 namespace vora {
 
@@ -37,6 +38,9 @@ std::vector<Look> makeLookCatalogue() {
 
 SettingsManager::SettingsManager(Services services)
     : defaults(services.defaults), services_(services), looks_(makeLookCatalogue()) {
+  if (const std::string unusable = describeUnusableSettings(defaults, looks_); !unusable.empty()) {
+    services_.log.system(unusable);
+  }
   handleMarkers();
   loadPrefs();
   loadSettings();
@@ -59,8 +63,9 @@ void SettingsManager::handleMarkers() {
     defaults.setBool(key::introduceSpeed, true);
   }
   std::int64_t n = defaults.integerForKey(key::launchCount);
-  // A damaged count at the top of the range would overflow; counting starts over instead.
-  if (n == std::numeric_limits<std::int64_t>::max()) n = 0;
+  // A damaged count (below zero, or at the top of the range where it would overflow) starts
+  // over instead.
+  if (n < 0 || n == std::numeric_limits<std::int64_t>::max()) n = 0;
   n += 1;
   services_.log.console("launch count: " + std::to_string(n));
   if (n % 10 == 0) {
