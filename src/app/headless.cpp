@@ -113,9 +113,9 @@ int runHeadless(const HeadlessOptions& options) {
   auto player = std::make_unique<ScriptPlayer>(
       Services{store, notifications, log, loop, loggedPort}, loop, options.device, frames.get());
   const int code = playScript(*script, *player, options.linger, std::cerr);
-  // The MIDI system's receiving thread calls into the player's handler: it stops first.
-  opened.port.reset();
+  // The handler closes its inputs as it goes, so the port it borrows must outlive it.
   player.reset();
+  opened.port.reset();
   return code;
 }
 
