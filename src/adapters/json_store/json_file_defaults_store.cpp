@@ -1,6 +1,7 @@
 #include "adapters/json_store/json_file_defaults_store.h"
 
 #include <fcntl.h>
+#include <signal.h>
 #include <pwd.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -259,6 +260,28 @@ std::optional<fs::path> moveAside(const fs::path& file, std::int64_t time, std::
   return std::nullopt;
 }
 
+// A save killed between writing its temp file and renaming it leaves the temp file behind.
+// Those of processes that no longer run are removed; a running one may still be saving.
+void removeStaleTempFiles(const fs::path& target) {
+  const std::string prefix = "." + target.filename().string() + ".tmp-";
+  std::error_code ec;
+  for (const auto& entry : fs::directory_iterator(target.parent_path(), ec)) {
+    const std::string name = entry.path().filename().string();
+    if (name.rfind(prefix, 0) != 0) continue;
+    const std::string rest = name.substr(prefix.size());  // <pid>-<attempt>
+    const auto dash = rest.find('-');
+    if (dash == 0 || dash == std::string::npos ||
+        rest.find_first_not_of("0123456789-") != std::string::npos) {
+      continue;
+    }
+    const long pid = std::strtol(rest.substr(0, dash).c_str(), nullptr, 10);
+    if (pid > 0 && pid != ::getpid() && ::kill(static_cast<pid_t>(pid), 0) != 0 &&
+        errno == ESRCH) {
+      ::unlink(entry.path().c_str());
+    }
+  }
+}
+
 // The file to replace: a symbolic link's target, so a linked settings file stays linked.
 fs::path writeTarget(const fs::path& file) {
   std::error_code ec;
@@ -288,6 +311,7 @@ JsonFileDefaultsStore::JsonFileDefaultsStore(fs::path dir, Log& log, UnixClock c
 }
 
 void JsonFileDefaultsStore::load() {
+  removeStaleTempFiles(writeTarget(file_));
   std::string content;
   std::string error;
   switch (readWholeFile(file_, content, error)) {
