@@ -94,10 +94,12 @@ ParsedCommandLine parseCommandLine(int argc, const char* const* argv, std::ostre
       "");
   for (auto* opt : {script, storeOpt, midiLogOpt, snapshotOpt}) opt->check(nonEmpty);
   headless->needs(script);
-  for (auto* opt : {script, storeOpt, midiLogOpt, deviceOpt, lingerOpt, snapshotOpt}) {
-    opt->needs(headless);
-  }
+  // The store and the device class serve the window as well; the rest is the script's.
+  for (auto* opt : {script, midiLogOpt, lingerOpt, snapshotOpt}) opt->needs(headless);
   headless->excludes(version)->excludes(listPorts);
+  auto* windowed = app.add_flag("--windowed", o.window.windowed,
+                                "Open Vora in a window instead of the full screen");
+  windowed->excludes(headless)->excludes(version)->excludes(listPorts);
   app.footer(kScriptHelp);
 
   try {
@@ -114,6 +116,10 @@ ParsedCommandLine parseCommandLine(int argc, const char* const* argv, std::ostre
       h.midiApi = o.midiApi;
       o.headless = h;
     }
+    if (storeOpt->count() > 0) o.window.storeDir = store;
+    // A computer is neither a phone nor a tablet unless asked to pass for one.
+    if (deviceOpt->count() > 0) o.window.device = *deviceTraitsFromName(device);
+    o.window.midiApi = o.midiApi;
   } catch (const CLI::CallForHelp&) {
     out << app.help();
     result.exitCode = 0;

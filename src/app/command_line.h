@@ -5,6 +5,7 @@
 
 #include "adapters/rtmidi/midi_api.h"
 #include "app/headless.h"
+#include "app/window_app.h"
 
 namespace vora {
 
@@ -18,6 +19,9 @@ struct CommandLineOptions {
   MidiApi midiApi = MidiApi::platformDefault;
   /// --headless and its options: play a script with no window (its midiApi is the one above).
   std::optional<HeadlessOptions> headless;
+  /// The window's options (--windowed, --store, --device, --midi-api): used when neither a
+  /// script nor a one-shot option is asked for.
+  WindowAppOptions window;
 };
 
 /// What reading the arguments gave: options to run with, or an exit code when the run

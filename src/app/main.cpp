@@ -2,6 +2,7 @@
 
 #include "app/command_line.h"
 #include "app/list_ports.h"
+#include "app/window_app.h"
 #include "core/platform/log.h"
 #include "version.h"
 
@@ -19,6 +20,5 @@ int main(int argc, char** argv) {
     vora::StdioLog log;
     return vora::listPorts(options.midiApi, std::cout, std::cerr, log);
   }
-  std::cerr << "vora: the window is not there yet; try --help\n";
-  return 1;
+  return vora::runWindowApp(options.window);
 }
