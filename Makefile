@@ -6,7 +6,7 @@ JOBS ?= $(shell nproc)
 .PHONY: run test bench deps configure build clean
 
 run: build
-	./build/$(PRESET)/src/app/vora $(ARGS)
+	./build/$(PRESET)/src/vora $(ARGS)
 
 test: build
 	ctest --preset $(PRESET) -j $(JOBS)
