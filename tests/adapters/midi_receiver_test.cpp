@@ -1,3 +1,5 @@
+#include "adapters/rtmidi/midi_receiver.h"
+
 #include <gtest/gtest.h>
 
 #include <chrono>
@@ -6,8 +8,6 @@
 #include <limits>
 #include <mutex>
 #include <vector>
-
-#include "adapters/rtmidi/midi_receiver.h"
 
 namespace vora {
 namespace {
@@ -31,7 +31,8 @@ class HeldListener final : public MidiListener {
   }
   bool waitFor(std::size_t count) {
     std::unique_lock lock(mutex);
-    return changed.wait_for(lock, std::chrono::seconds(20), [&] { return messages.size() >= count; });
+    return changed.wait_for(lock, std::chrono::seconds(20),
+                            [&] { return messages.size() >= count; });
   }
 
   std::mutex mutex;
@@ -52,7 +53,8 @@ TEST(MidiReceiver, FloodPastTheRingAndLongMessagesArriveWholeAndInOrder) {
       std::vector<std::uint8_t> m{0xB0, static_cast<std::uint8_t>(i % 128),
                                   static_cast<std::uint8_t>((i / 128) % 128)};
       if (i % 97 == 0) {
-        m.assign(MidiReceiver::kShortMessage - 2 + (i / 97) % 5, static_cast<std::uint8_t>(i % 128));
+        m.assign(MidiReceiver::kShortMessage - 2 + (i / 97) % 5,
+                 static_cast<std::uint8_t>(i % 128));
         m.front() = 0xF0;
         m.back() = 0xF7;
       }
