@@ -1,0 +1,201 @@
+#!/usr/bin/env python3
+"""Writes docs/performance.md from the figures the benchmark programs appended to a
+results file (one JSON object a line). Run by bench/run.sh; never edit the output by hand."""
+
+import argparse
+import datetime
+import json
+import os
+import platform
+import re
+import subprocess
+
+ITEMS = [
+    ("1", "Touch to MIDI",
+     "From a touch event entering the controller to the MIDI bytes handed to the port, per "
+     "event, for a move that sends x and y. In process: the main screen's controller with a "
+     "port that notes the time of each send. In the running app: the `vora` window under Xvfb, "
+     "the mouse moved through the X server (XTest), the bytes taken at a JACK client."),
+    ("2", "Through a real MIDI server",
+     "The controller sends through RtMidi to a JACK server on its dummy back end; a JACK client "
+     "notes in its process callback when the bytes arrive. JACK delivers once a period, so the "
+     "figures are set against the period, and `jack_midi_latency_test` (a message sent from one "
+     "JACK port to another, looped back) gives the floor that any client pays."),
+    ("3", "No allocation on the hot paths",
+     "A replaced `operator new` counts every heap allocation in the process, on every thread, "
+     "while the path runs, after a warm-up."),
+    ("4", "A steady sampler",
+     "The app's run loop on the real clock for 10 s: the interval between two sampler ticks, "
+     "and how far it strays from 10 ms."),
+    ("5", "Frames",
+     "Per look, the time to draw one frame of the scene (the feedback step included) with "
+     "OpenGL ES 3 on Mesa's llvmpipe, against the naive variant that allocates the feedback "
+     "texture every frame; and the headless renderer's frames per second."),
+    ("6", "Start-up and memory",
+     "From process start to the first frame on screen and to the MIDI ports being open; the "
+     "resident memory after 60 s of play."),
+]
+
+PROGRAMS = {
+    "touch_to_midi": "bench_touch_to_midi",
+    "alloc_count": "bench_alloc_count",
+    "jack_latency": "bench_jack_latency",
+    "sampler": "bench_sampler",
+    "app_latency": "bench_app_latency",
+    "frames": "bench_frames",
+    "startup": "bench_startup",
+}
+
+
+def sh(cmd):
+    try:
+        return subprocess.run(cmd, shell=True, capture_output=True, text=True, timeout=20).stdout.strip()
+    except Exception:  # the document says "unknown" rather than failing
+        return ""
+
+
+def machine(build_dir):
+    cpu = ""
+    try:
+        with open("/proc/cpuinfo") as f:
+            for line in f:
+                if line.startswith("model name"):
+                    cpu = line.split(":", 1)[1].strip()
+                    break
+    except OSError:
+        pass
+    mem = ""
+    try:
+        with open("/proc/meminfo") as f:
+            kb = int(re.search(r"MemTotal:\s+(\d+)", f.read()).group(1))
+            mem = f"{kb / 1024 / 1024:.0f} GiB"
+    except (OSError, AttributeError):
+        pass
+    osname = ""
+    try:
+        with open("/etc/os-release") as f:
+            m = re.search(r'PRETTY_NAME="([^"]+)"', f.read())
+            osname = m.group(1) if m else ""
+    except OSError:
+        pass
+    compiler = ""
+    cache = os.path.join(build_dir, "CMakeCache.txt")
+    try:
+        with open(cache) as f:
+            m = re.search(r"CMAKE_CXX_COMPILER:\w+=(.+)", f.read())
+            if m:
+                compiler = sh(f"{m.group(1)} --version").splitlines()[0]
+    except (OSError, IndexError):
+        pass
+    virt = sh("systemd-detect-virt 2>/dev/null") or ("virtual machine" if "hypervisor" in sh("grep -m1 flags /proc/cpuinfo") else "")
+    return [
+        ("CPU", f"{cpu}, {os.cpu_count()} cores" + (f" ({virt})" if virt else "")),
+        ("Memory", mem),
+        ("System", f"{osname}, Linux {platform.release()}"),
+        ("Compiler", compiler + ", Release build (-O3)"),
+        ("Mesa", sh("dpkg-query -W -f='${Version}' libgl1-mesa-dri 2>/dev/null") or "unknown"),
+        ("JACK", sh("dpkg-query -W -f='${Version}' jackd2 2>/dev/null") or "unknown"),
+        ("RtMidi", sh("dpkg-query -W -f='${Version}' librtmidi-dev 2>/dev/null") or "unknown"),
+        ("Load", "shared with other work; the figures are one run, not the best of several"),
+    ]
+
+
+def fmt(value, unit):
+    if value is None:
+        return "not measured"
+    if unit == "allocations" or unit == "frames" or unit == "messages":
+        return f"{value:.0f}"
+    if abs(value) >= 100:
+        return f"{value:.0f} {unit}"
+    if abs(value) >= 10:
+        return f"{value:.1f} {unit}"
+    if abs(value) >= 1:
+        return f"{value:.2f} {unit}"
+    return f"{value:.3f} {unit}"
+
+
+def cell(text):
+    return text.replace("|", "\\|").replace("\n", " ")
+
+
+def main():
+    ap = argparse.ArgumentParser()
+    ap.add_argument("--results", required=True)
+    ap.add_argument("--out", required=True)
+    ap.add_argument("--build", required=True)
+    ap.add_argument("--seconds", type=float, default=0)
+    ap.add_argument("--failed", default="")
+    args = ap.parse_args()
+
+    rows = []
+    with open(args.results) as f:
+        for line in f:
+            line = line.strip()
+            if line:
+                rows.append(json.loads(line))
+
+    commit = sh("git rev-parse --short HEAD")
+    dirty = " (with uncommitted changes)" if sh("git status --porcelain --untracked-files=no") else ""
+    out = []
+    out.append("# Performance")
+    out.append("")
+    out.append("Generated by `make bench` (bench/run.sh, bench/report.py) on "
+               f"{datetime.date.today().isoformat()} at commit {commit}{dirty}. Do not edit by "
+               "hand: run `make bench` again.")
+    out.append("")
+    out.append("## Machine")
+    out.append("")
+    out.append("| | |")
+    out.append("|---|---|")
+    for k, v in machine(args.build):
+        out.append(f"| {k} | {cell(v)} |")
+    out.append("")
+    out.append("Every figure is reproduced by `make bench` (all of them, about "
+               f"{max(1, round(args.seconds / 60))} minutes here), or by the one program named "
+               "under its item, run from the repository root after `make bench` has built it.")
+    out.append("")
+
+    unmet = []
+    for item, title, text in ITEMS:
+        mine = [r for r in rows if r["item"] == item]
+        out.append(f"## {item}. {title}")
+        out.append("")
+        out.append(text)
+        out.append("")
+        programs = sorted({r["program"] for r in mine}, key=list(PROGRAMS).index)
+        if programs:
+            out.append("Reproduce: " + ", ".join(
+                f"`build/bench/bench/{PROGRAMS.get(p, p)}`" for p in programs) + ".")
+            out.append("")
+        if not mine:
+            out.append("No figures: the program did not run.")
+            out.append("")
+            continue
+        out.append("| Figure | Value | Goal | Met | How |")
+        out.append("|---|---|---|---|---|")
+        for r in mine:
+            met = "" if r["met"] is None else ("yes" if r["met"] else "**no**")
+            out.append(f"| {cell(r['name'])} | {fmt(r['value'], r['unit'])} | {cell(r['goal'])} | "
+                       f"{met} | {cell(r['note'])} |")
+            if r["met"] is False:
+                unmet.append(r)
+        out.append("")
+
+    out.append("## Goals not met")
+    out.append("")
+    if not unmet:
+        out.append("None: every goal above is met on this machine.")
+    else:
+        for r in unmet:
+            out.append(f"- {r['name']} ({fmt(r['value'], r['unit'])}, goal {r['goal']}): {r['note']}")
+    if args.failed:
+        out.append("")
+        out.append("Programs that failed in this run: " + args.failed + ".")
+    out.append("")
+
+    with open(args.out, "w") as f:
+        f.write("\n".join(out))
+
+
+if __name__ == "__main__":
+    main()
