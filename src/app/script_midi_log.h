@@ -24,6 +24,7 @@ class MidiLogPort final : public MidiPort {
 
   void openOutputs() override { inner_.openOutputs(); }
   void openInputs(MidiListener& listener) override { inner_.openInputs(listener); }
+  void closeInputs() override { inner_.closeInputs(); }
   void send(const MidiMessage& message) override;
   std::vector<std::string> destinations() const override { return inner_.destinations(); }
   std::vector<std::string> sources() const override { return inner_.sources(); }

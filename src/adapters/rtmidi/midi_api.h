@@ -16,10 +16,14 @@ enum class MidiApi {
 /// The name used on the command line ("default", "none", "alsa", "jack").
 constexpr std::string_view midiApiName(MidiApi api) {
   switch (api) {
-    case MidiApi::platformDefault: return "default";
-    case MidiApi::none: return "none";
-    case MidiApi::alsa: return "alsa";
-    case MidiApi::jack: return "jack";
+    case MidiApi::platformDefault:
+      return "default";
+    case MidiApi::none:
+      return "none";
+    case MidiApi::alsa:
+      return "alsa";
+    case MidiApi::jack:
+      return "jack";
   }
   return "default";
 }

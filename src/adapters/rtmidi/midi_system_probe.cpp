@@ -43,10 +43,13 @@ std::optional<std::string> jackUnreachable() {
 
 std::optional<std::string> midiSystemUnreachable(MidiApi api) {
   switch (api) {
-    case MidiApi::alsa: return alsaUnreachable();
-    case MidiApi::jack: return jackUnreachable();
+    case MidiApi::alsa:
+      return alsaUnreachable();
+    case MidiApi::jack:
+      return jackUnreachable();
     case MidiApi::none:
-    case MidiApi::platformDefault: break;
+    case MidiApi::platformDefault:
+      break;
   }
   return std::nullopt;
 }

@@ -22,10 +22,14 @@ RtMidi::Api rtApi(MidiApi api) {
 
 std::string_view displayName(MidiApi api) {
   switch (api) {
-    case MidiApi::alsa: return "ALSA";
-    case MidiApi::jack: return "JACK";
-    case MidiApi::none: return "none";
-    case MidiApi::platformDefault: break;
+    case MidiApi::alsa:
+      return "ALSA";
+    case MidiApi::jack:
+      return "JACK";
+    case MidiApi::none:
+      return "none";
+    case MidiApi::platformDefault:
+      break;
   }
   return "default";
 }
@@ -94,7 +98,6 @@ RtMidiPort::RtMidiPort(MidiApi api, Log& log)
 
 RtMidiPort::~RtMidiPort() {
   // Inputs first: their callbacks feed the receiver, whose listener may reopen outputs.
-  std::lock_guard lock(inputMutex_);
   closeInputs();
 }
 
@@ -133,16 +136,32 @@ void RtMidiPort::openOutputs() {
         virtualOutput_ = std::move(out);
       }
     }
-    std::vector<Output> fresh;
-    for (const std::string& name : destinations()) {
-      auto out = newOutput();
-      if (out && openByName(*out, name, kOutputPortName)) fresh.push_back({name, std::move(out)});
-    }
+    // Destinations still there keep their connection: a reconnected port can miss what is
+    // sent in the next audio cycle, and a lost note off leaves a note hanging.
+    std::vector<Output> next;
+    std::vector<Output> gone;
+    const std::vector<std::string> wanted = destinations();
     {
       std::lock_guard lock(sendMutex_);
-      outputs_.swap(fresh);
+      for (Output& o : outputs_) {
+        const bool kept = std::find(wanted.begin(), wanted.end(), o.destination) != wanted.end();
+        (kept ? next : gone).push_back(std::move(o));
+      }
+      outputs_.clear();
+      outputs_.swap(next);  // the kept ones, so sends go on while new ones open
     }
-    // fresh now holds the previous outputs: they close here, outside the send lock.
+    gone.clear();
+    for (const std::string& name : wanted) {
+      // outputs_ changes only here, under reopenMutex_: reading it needs no send lock.
+      const bool open = std::any_of(outputs_.begin(), outputs_.end(),
+                                    [&](const Output& o) { return o.destination == name; });
+      if (open) continue;
+      auto out = newOutput();
+      if (out && openByName(*out, name, kOutputPortName)) {
+        std::lock_guard lock(sendMutex_);
+        outputs_.push_back({name, std::move(out)});
+      }
+    }
   } catch (const RtMidiError& e) {
     errors_.report(e.getMessage());
   }
@@ -150,7 +169,7 @@ void RtMidiPort::openOutputs() {
 
 void RtMidiPort::openInputs(MidiListener& listener) {
   std::lock_guard lock(inputMutex_);
-  closeInputs();
+  closeInputsLocked();
   receiver_ = std::make_unique<MidiReceiver>(listener);
   try {
     auto in = newInput();
@@ -172,6 +191,11 @@ void RtMidiPort::openInputs(MidiListener& listener) {
 }
 
 void RtMidiPort::closeInputs() {
+  std::lock_guard lock(inputMutex_);
+  closeInputsLocked();
+}
+
+void RtMidiPort::closeInputsLocked() {
   // Closing an input waits for its callback to return, so the receiver outlives them all.
   virtualInput_.reset();
   inputs_.clear();
@@ -217,7 +241,8 @@ OpenedMidiPort openMidiPort(MidiApi api, Log& log) {
     std::optional<std::string> why = midiSystemUnreachable(candidate);
     if (!why) {
       try {
-        return {std::make_unique<RtMidiPort>(candidate, log), std::string(displayName(candidate)), {}};
+        return {
+            std::make_unique<RtMidiPort>(candidate, log), std::string(displayName(candidate)), {}};
       } catch (const RtMidiError& e) {
         why = e.getMessage();
       }

@@ -59,6 +59,7 @@ class RtMidiPort final : public MidiPort {
 
   void openOutputs() override;
   void openInputs(MidiListener& listener) override;
+  void closeInputs() override;
   void send(const MidiMessage& message) override;
   std::vector<std::string> destinations() const override;
   std::vector<std::string> sources() const override;
@@ -71,7 +72,7 @@ class RtMidiPort final : public MidiPort {
 
   std::unique_ptr<RtMidiOut> newOutput() const;
   std::unique_ptr<RtMidiIn> newInput() const;
-  void closeInputs();
+  void closeInputsLocked();
 
   MidiApi api_;
   mutable MidiErrorSink errors_;
@@ -80,8 +81,8 @@ class RtMidiPort final : public MidiPort {
   std::unique_ptr<RtMidiOut> destinationLister_;
   std::unique_ptr<RtMidiIn> sourceLister_;
 
-  // Reopening builds the new outputs aside, then swaps them in under sendMutex_, so a send
-  // never waits for clients to be created and reaches either the old or the new set whole.
+  // Reopening opens new outputs outside sendMutex_, so a send never waits for clients to be
+  // created; reopenMutex_ keeps two reopenings (main and receiving thread) apart.
   std::mutex reopenMutex_;
   std::mutex sendMutex_;
   std::vector<Output> outputs_;

@@ -29,7 +29,8 @@ MidiHandler::MidiHandler(SettingsManager& manager, Services services)
   services_.midi.openInputs(*this);
 }
 
-MidiHandler::~MidiHandler() = default;
+// The port outlives the handler; nothing may arrive here once the handler is gone.
+MidiHandler::~MidiHandler() { services_.midi.closeInputs(); }
 
 void MidiHandler::sendValue(prefList pref, double value) {
   const double v = value * 127.0;

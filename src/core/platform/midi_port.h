@@ -28,8 +28,12 @@ class MidiPort {
   virtual ~MidiPort() = default;
   /// Opens output to every destination available now (closing those gone). Repeatable.
   virtual void openOutputs() = 0;
-  /// Opens input from every source; incoming messages go to listener until the port dies.
+  /// Opens input from every source; incoming messages go to listener until closeInputs()
+  /// or the port dies.
   virtual void openInputs(MidiListener& listener) = 0;
+  /// Stops delivering to the listener: once it returns, no delivery runs or will start, so
+  /// the listener may go. Not from the receiving thread itself.
+  virtual void closeInputs() {}
   /// Sends one message to every open destination.
   virtual void send(const MidiMessage& message) = 0;
   /// Names of the destinations and sources available now (not the app's own ports).
