@@ -1,5 +1,3 @@
-#include "adapters/system/steady_run_loop.h"
-
 #include <gtest/gtest.h>
 
 #include <atomic>
@@ -7,11 +5,13 @@
 #include <thread>
 #include <vector>
 
+#include "adapters/system/steady_run_loop.h"
+
 namespace vora {
 namespace {
 
-using std::chrono::milliseconds;
 using std::chrono::microseconds;
+using std::chrono::milliseconds;
 using Steady = std::chrono::steady_clock;
 
 // A hand-moved clock: ordering and grid rules are checked exactly, without sleeping.
