@@ -112,7 +112,8 @@ int runHeadless(const HeadlessOptions& options) {
 
   auto player = std::make_unique<ScriptPlayer>(
       Services{store, notifications, log, loop, loggedPort}, loop, options.device, frames.get());
-  const int code = playScript(*script, *player, options.linger, std::cerr);
+  int code = playScript(*script, *player, options.linger, std::cerr);
+  if (code == 0 && frames && frames->failed()) code = 1;
   // The handler closes its inputs as it goes, so the port it borrows must outlive it.
   player.reset();
   opened.port.reset();

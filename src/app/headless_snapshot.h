@@ -8,9 +8,10 @@
 
 namespace vora {
 
-/// The frames of `--snapshot FILE`: draws the scene 60 times a second of the virtual clock
-/// and writes the last frame to path as PNG at the end. Returns null, after saying why on
-/// log's system channel, when this build or machine cannot draw.
+/// The frames of `--snapshot FILE`: draws the scene (surfaceless EGL) 60 times a second of
+/// the virtual clock and writes the last frame's picture behind the pad to path as PNG at
+/// the end. Where the machine cannot draw, it says so once on log's system channel, the run
+/// goes on rendering nothing, and the sink reports failure at the end.
 std::unique_ptr<FrameSink> makeSnapshotSink(const std::string& path, Log& log);
 
 }  // namespace vora

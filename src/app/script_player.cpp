@@ -210,8 +210,11 @@ void ScriptPlayer::run(const Action& action) {
         using T = std::decay_t<decltype(a)>;
         if constexpr (std::is_same_v<T, Appear>) {
           vc.elements.touchArea.size = a.pad;
-          TouchPadView::configureScene(*vc.touchPadView.touchScene, a.pad, EdgeInsets{},
-                                       vc.touchPadView.paddingDist);
+          // The pad lies the padding inside the scene's safe region, which has no insets here.
+          SceneView* view = frames_ != nullptr ? frames_->sceneView() : nullptr;
+          const double padding = vc.touchPadView.paddingDist;
+          vc.touchPadView.layout(view != nullptr ? view : &quietView_,
+                                 {a.pad.width + 2 * padding, a.pad.height + 2 * padding}, {});
           vc.viewWillAppear();
           vc.viewDidAppear();
         } else if constexpr (std::is_same_v<T, Disappear>) {

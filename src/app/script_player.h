@@ -10,6 +10,7 @@
 #include "app/script.h"
 #include "core/platform/services.h"
 #include "core/platform/virtual_run_loop.h"
+#include "core/scene/scene_mailbox.h"
 #include "core/settings_ui/settings_view.h"
 #include "core/touch/view_controller.h"
 
@@ -25,6 +26,10 @@ class FrameSink {
   virtual void drawFrame(ViewController& controller) = 0;
   /// The run is over: write the last frame.
   virtual void finish(ViewController& controller) = 0;
+  /// The view the scene is presented in; none: the player's own, which draws nothing.
+  virtual SceneView* sceneView() { return nullptr; }
+  /// The frames could not be drawn or written; the run ends with a non-zero status.
+  virtual bool failed() const { return false; }
 };
 
 /// A headless run has no browser, store prompt or screen to keep awake.
@@ -77,6 +82,7 @@ class ScriptPlayer {
   VirtualRunLoop& loop_;
   FrameSink* frames_;
   HeadlessShell shell_;
+  SceneMailbox quietView_{false};  ///< presents the scene when no frames are drawn; outlives it
   std::unique_ptr<ViewController> controller_;
   std::unique_ptr<SettingsView> settings_;  ///< while the settings screen is in view
   std::map<std::string, TouchRef, std::less<>> live_;
