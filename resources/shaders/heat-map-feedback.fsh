@@ -27,13 +27,13 @@ void main() {
   float around = heatAt(p + vec2(1.5, 1.5) * texel) + heatAt(p + vec2(-1.5, 1.5) * texel) +
                  heatAt(p + vec2(1.5, -1.5) * texel) + heatAt(p + vec2(-1.5, -1.5) * texel);
   float h = mix(c, around * 0.25, 0.6);
-  h -= 0.0015 + 0.006 * h;
+  h -= 0.0012 + 0.004 * h;
 
   float g = clamp(a_g, 0.0, 1.0);
   float s = clamp(a_speed, 0.0, 1.0);
   vec2 d = (uv - finger()) * aspect;
-  float radius = 0.025 + 0.06 * s;
-  h += g * (0.05 + 0.05 * s) * exp(-dot(d, d) / (radius * radius));
+  float radius = 0.03 + 0.05 * s;
+  h += g * (0.09 + 0.06 * s) * exp(-dot(d, d) / (radius * radius));
 
   vec2 ember = vec2(0.5) + vec2(0.32 * sin(u_time * 0.31), 0.28 * sin(u_time * 0.47 + 1.0));
   vec2 e = (uv - ember) * aspect;

@@ -51,7 +51,7 @@ void main() {
   // Each beat pushes the membrane down and lets it spring back, so it adds no lasting bulge.
   float beat = sin(u_time * (9.0 + 20.0 * sp));
   beat *= pow(abs(beat), 4.0);
-  h += g * (0.12 + 0.15 * sp) * beat * exp(-dot(d, d) / 0.0012);
+  h += g * (0.25 + 0.25 * sp) * beat * exp(-dot(d, d) / 0.0015);
 
   vec2 heart = vec2(0.5 + 0.25 * sin(u_time * 0.13), 0.5 + 0.2 * cos(u_time * 0.17));
   vec2 k = (at - heart) * aspect;

@@ -48,8 +48,8 @@ void main() {
     }
   }
   float wall = 1.0 - smoothstep(0.0, 0.08, second - nearest);
-  float crest = clamp(h * 4.0, 0.0, 1.0);
-  float trough = clamp(-h * 4.0, 0.0, 1.0);
+  float crest = clamp(h * 6.0, 0.0, 1.0);
+  float trough = clamp(-h * 6.0, 0.0, 1.0);
   float energy = max(crest, trough);
   float tone = hash2(nearestCentre * 1.7).x;
 

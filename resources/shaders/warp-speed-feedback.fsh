@@ -21,7 +21,7 @@ void main() {
   vec2 from = f + mat2(ct, st, -st, ct) * d * (1.0 - zoom);
   // What moved keeps its light; what it left behind fades into a streak.
   vec3 moved = texture(u_buffer0, from).rgb * 0.985;
-  vec3 left = texture(u_buffer0, uv).rgb * 0.84;
+  vec3 left = texture(u_buffer0, uv).rgb * 0.8;
   vec3 col = max(max(moved, left) - 0.004, 0.0);
 
   // New stars, scattered afresh every frame, brighter away from the centre.
@@ -29,7 +29,7 @@ void main() {
   float r = length(d * aspect);
   float star = step(0.9985 - 0.001 * s, hash(cell + fract(u_time * 7.31) * vec2(71.3, 37.1)));
   vec3 hue = mix(vec3(0.6, 0.75, 1.0), vec3(1.0, 0.7, 0.9), hash(cell * 0.37));
-  col += star * hue * smoothstep(0.03, 0.35, r) * 2.0;
+  col += star * hue * smoothstep(0.03, 0.35, r) * 2.5;
 
   // The core: hot while the finger holds the pad.
   col += g * vec3(1.0, 0.55, 0.25) * 0.25 * exp(-r * r / 0.0015);

@@ -61,12 +61,13 @@ bool uniform(const Picture& p) {
   return true;
 }
 
-// Runs binary on script in dir with a fresh store and no MIDI port.
+// Runs binary on script in dir with a fresh store and no MIDI port; env, if given, is put
+// in front of the command ("NAME=value").
 test::Run run(const fs::path& binary, const test::TempDir& dir, const std::string& script,
-              const std::vector<std::string>& extra) {
+              const std::vector<std::string>& extra, const std::string& env = "") {
   const auto scriptFile = dir.path() / "script.txt";
   test::writeFile(scriptFile, script);
-  std::string command = "timeout 120 '" + binary.string() + "' --headless --script '" +
+  std::string command = env + " timeout 120 '" + binary.string() + "' --headless --script '" +
                         scriptFile.string() + "' --store '" + (dir.path() / "store").string() +
                         "' --midi-api none";
   for (const auto& arg : extra) command += " '" + arg + "'";
@@ -132,6 +133,24 @@ TEST(LooksSnapshot, FeedbackLooksLiveOnWithoutATouch) {
     ASSERT_TRUE(later.ok());
     EXPECT_GT(wholeDifference(first, later), 0.05);
   }
+}
+
+TEST(LooksSnapshot, WithoutEglTheRunPlaysOnAndSaysOnceThatItDrawsNothing) {
+  test::TempDir dir;
+  const fs::path png = dir.path() / "last.png";
+  // No EGL vendor library: the surfaceless platform is not there.
+  const test::Run r = run(VORA_BINARY, dir, script("Heat Map", true), {"--snapshot", png.string()},
+                          "__EGL_VENDOR_LIBRARY_FILENAMES=/nonexistent.json");
+  EXPECT_EQ(r.exitCode, 1) << "the asked-for picture was not written";
+  EXPECT_NE(r.out.find("DUMP"), std::string::npos) << "the script played to its end";
+  const std::string said = "the scene renders nothing and no snapshot will be written\n";
+  EXPECT_EQ(r.err.rfind("vora: cannot draw without a window (", 0), 0u) << r.err;
+  EXPECT_NE(r.err.find(said), std::string::npos) << r.err;
+  EXPECT_EQ(r.err.find(said), r.err.rfind(said)) << "said once";
+  EXPECT_NE(r.err.find("vora: no snapshot written to " + png.string() + ": nothing was rendered\n"),
+            std::string::npos)
+      << r.err;
+  EXPECT_FALSE(fs::exists(png));
 }
 
 // The binary copied beside a resources directory of its own, which it then prefers.
