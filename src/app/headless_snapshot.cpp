@@ -15,7 +15,9 @@ double seconds(Duration d) { return std::chrono::duration<double>(d).count(); }
 class SnapshotSink final : public FrameSink {
  public:
   SnapshotSink(std::string path, Log& log, std::unique_ptr<OffscreenSceneRenderer> renderer)
-      : path_(std::move(path)), log_(log), renderer_(std::move(renderer)),
+      : path_(std::move(path)),
+        log_(log),
+        renderer_(std::move(renderer)),
         mailbox_(renderer_ != nullptr) {}
 
   SceneView* sceneView() override { return &mailbox_; }
@@ -36,10 +38,11 @@ class SnapshotSink final : public FrameSink {
     const TouchScene& scene = *controller.touchPadView.touchScene;
     Image image;
     if (scene.rootView() == &mailbox_) {
-      image = renderer_->read(static_cast<int>(std::lround(scene.safeInsets.left + scene.padding)),
-                              static_cast<int>(std::lround(scene.safeInsets.bottom + scene.padding)),
-                              static_cast<int>(std::lround(scene.safeArea.size.width)),
-                              static_cast<int>(std::lround(scene.safeArea.size.height)));
+      image =
+          renderer_->read(static_cast<int>(std::lround(scene.safeInsets.left + scene.padding)),
+                          static_cast<int>(std::lround(scene.safeInsets.bottom + scene.padding)),
+                          static_cast<int>(std::lround(scene.safeArea.size.width)),
+                          static_cast<int>(std::lround(scene.safeArea.size.height)));
     } else {
       image = renderer_->read();
     }

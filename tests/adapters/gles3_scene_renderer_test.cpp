@@ -34,9 +34,8 @@ class Gles3Scene : public ::testing::Test {
  protected:
   void SetUp() override {
     std::string error;
-    renderer = OffscreenSceneRenderer::create(error, [this](const std::string& message) {
-      errors.push_back(message);
-    });
+    renderer = OffscreenSceneRenderer::create(
+        error, [this](const std::string& message) { errors.push_back(message); });
     if (!renderer) GTEST_SKIP() << "no surfaceless EGL display here: " << error;
   }
 
@@ -118,10 +117,13 @@ TEST_F(Gles3Scene, AttributesReachTheShaderAsTheNodeHoldsThem) {
 
 // A feedback shader that counts its own frames in red; the main shader shows the count.
 TEST_F(Gles3Scene, FeedbackAdvancesOneStepPerFrameAndStartsOverOnALookChange) {
-  const char* counter = "void main() { fragColor = texture(u_buffer0, v_texcoord) + vec4(1.0 / 255.0, 0, 0, 0); }";
+  const char* counter =
+      "void main() { fragColor = texture(u_buffer0, v_texcoord) + vec4(1.0 / 255.0, 0, 0, 0); }";
   const char* show = "void main() { fragColor = vec4(texture(u_buffer0, v_texcoord).rgb, 1.0); }";
-  bundle.files = {{"heat-map", show}, {"heat-map-feedback", counter},
-                  {"pulse-cell", show}, {"pulse-cell-feedback", counter},
+  bundle.files = {{"heat-map", show},
+                  {"heat-map-feedback", counter},
+                  {"pulse-cell", show},
+                  {"pulse-cell-feedback", counter},
                   {"vora-classic", "void main() { fragColor = vec4(0.0, 1.0, 0.0, 1.0); }"}};
   present(16, 16);
   choose("Heat Map");

@@ -1,6 +1,6 @@
-#include <gtest/gtest.h>
-
 #include "core/scene/scene_frame.h"
+
+#include <gtest/gtest.h>
 
 namespace vora {
 namespace {

@@ -16,14 +16,13 @@ class ResourceDir : public ::testing::Test {
  protected:
   ResourceDir() {
     root = fs::path(::testing::TempDir()) /
-           ("vora-res-" + std::string(::testing::UnitTest::GetInstance()->current_test_info()->name()));
+           ("vora-res-" +
+            std::string(::testing::UnitTest::GetInstance()->current_test_info()->name()));
     fs::remove_all(root);
     fs::create_directories(root / "shaders");
   }
   ~ResourceDir() override { fs::remove_all(root); }
-  void write(const fs::path& rel, const std::string& text) {
-    std::ofstream(root / rel) << text;
-  }
+  void write(const fs::path& rel, const std::string& text) { std::ofstream(root / rel) << text; }
   fs::path root;
 };
 

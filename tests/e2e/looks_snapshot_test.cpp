@@ -159,7 +159,8 @@ class OwnResources : public ::testing::Test {
   void SetUp() override {
     fs::create_directories(dir.path() / "bin" / "resources" / "shaders");
     fs::copy_file(VORA_BINARY, binary());
-    for (const auto& entry : fs::directory_iterator(fs::path(VORA_SOURCE_DIR) / "resources" / "shaders")) {
+    for (const auto& entry :
+         fs::directory_iterator(fs::path(VORA_SOURCE_DIR) / "resources" / "shaders")) {
       fs::copy_file(entry.path(), shaders() / entry.path().filename());
     }
   }

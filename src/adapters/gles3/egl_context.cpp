@@ -39,8 +39,8 @@ std::unique_ptr<EglSurfacelessContext> EglSurfacelessContext::create(std::string
     error = "EGL cannot open platform displays (eglGetPlatformDisplayEXT)";
     return nullptr;
   }
-  EGLDisplay display = getPlatformDisplay(EGL_PLATFORM_SURFACELESS_MESA, EGL_DEFAULT_DISPLAY,
-                                          nullptr);
+  EGLDisplay display =
+      getPlatformDisplay(EGL_PLATFORM_SURFACELESS_MESA, EGL_DEFAULT_DISPLAY, nullptr);
   if (display == EGL_NO_DISPLAY) {
     error = eglErrorText("opening the surfaceless EGL display");
     return nullptr;

@@ -186,8 +186,7 @@ void SceneRenderer::drawFrame(const SceneSnapshot& snapshot, int pixelWidth, int
   const SpriteNode& fb = snapshot.feedbackNode;
   if (plan.step && drawable && fb.size.width > 0 && fb.size.height > 0) {
     const int w = std::max(1, static_cast<int>(std::lround(fb.size.width * pixelWidth / sceneW)));
-    const int h =
-        std::max(1, static_cast<int>(std::lround(fb.size.height * pixelHeight / sceneH)));
+    const int h = std::max(1, static_cast<int>(std::lround(fb.size.height * pixelHeight / sceneH)));
     ensureTargets(w, h);
     const GLuint input = resolve(plan.stepInput);
     const int output = 1 - newest_;
@@ -216,8 +215,8 @@ void SceneRenderer::drawFrame(const SceneSnapshot& snapshot, int pixelWidth, int
     }
     if (snapshot.primaryIsChild) {
       const Frame f = frameOf(snapshot.primaryNode);
-      drawNode(snapshot.primaryNode, primary_, resolve(plan.primaryInput), plan.time, f.x, f.y,
-               f.w, f.h, areaW, areaH);
+      drawNode(snapshot.primaryNode, primary_, resolve(plan.primaryInput), plan.time, f.x, f.y, f.w,
+               f.h, areaW, areaH);
     }
   }
   glDisable(GL_BLEND);

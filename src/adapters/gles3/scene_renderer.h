@@ -81,8 +81,8 @@ class SceneRenderer {
   GLuint resolve(const TextureSource& source);
   GLuint solidTexture(Color color);
   void ensureTargets(int width, int height);
-  void drawNode(const SpriteNode& node, const Slot& slot, GLuint bufferTexture, float time,
-                float x, float y, float w, float h, float areaW, float areaH);
+  void drawNode(const SpriteNode& node, const Slot& slot, GLuint bufferTexture, float time, float x,
+                float y, float w, float h, float areaW, float areaH);
 
   ErrorHandler onError_;
   SceneFrame frame_;

@@ -117,10 +117,10 @@ struct Shader {
 /// with anchor (0, 0) its bottom-left corner lies on its position.
 struct SpriteNode {
   Color color{0, 0, 0, 1};
-  Size size;                      ///< points
-  Point anchorPoint{0.5, 0.5};    ///< fraction of the size, (0, 0) = bottom left
-  Point position;                 ///< points, in the scene (y up)
-  std::optional<Shader> shader;   ///< none: the node draws its colour
+  Size size;                     ///< points
+  Point anchorPoint{0.5, 0.5};   ///< fraction of the size, (0, 0) = bottom left
+  Point position;                ///< points, in the scene (y up)
+  std::optional<Shader> shader;  ///< none: the node draws its colour
   /// Values set so far, by NodeAttribute; a_size uses both components, the others the first.
   std::array<std::optional<std::array<float, 2>>, kNodeAttributeCount> attributes{};
 
@@ -144,10 +144,10 @@ struct SpriteNode {
 /// Everything a renderer needs to draw the scene behind the pad. Plain data: copying it
 /// copies shared pointers and fixed arrays only.
 struct SceneSnapshot {
-  Size size;                    ///< the scene's size, points; it covers the whole drawable
+  Size size;  ///< the scene's size, points; it covers the whole drawable
   Color backgroundColor{0, 0, 0, 1};
-  bool presented = false;       ///< a view presents the scene; frames advance only then
-  bool paused = false;          ///< no feedback step and no shader time while paused
+  bool presented = false;  ///< a view presents the scene; frames advance only then
+  bool paused = false;     ///< no feedback step and no shader time while paused
   /// Drawing order: the feedback node first, the primary node over it; each only once it
   /// is a child of the scene.
   SpriteNode feedbackNode;

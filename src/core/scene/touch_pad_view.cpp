@@ -15,8 +15,8 @@ TouchScene& TouchPadView::configureScene(TouchScene& scene, Size size, EdgeInset
 void TouchPadView::layout(SceneView* view, Size safeSize, EdgeInsets insets) const {
   TouchScene& scene = configureScene(*touchScene, safeSize, insets, paddingDist);
   // The scene view ignores the safe area and the scene resizes to fill it.
-  scene.setSize({safeSize.width + insets.left + insets.right,
-                 safeSize.height + insets.top + insets.bottom});
+  scene.setSize(
+      {safeSize.width + insets.left + insets.right, safeSize.height + insets.top + insets.bottom});
   if (view != nullptr && scene.rootView() != view) scene.didMoveToView(*view);
 }
 

@@ -115,8 +115,7 @@ void TouchScene::installShaderQuietly(SpriteNode& node, std::string_view name) {
 void TouchScene::setTouchPoint(double x, double y) {
   auto set = [&](SpriteNode& node) {
     const double ax = (padding + x) / node.size.width;
-    const double ay =
-        (padding + (safeArea.size.height - y) + safeInsets.bottom) / node.size.height;
+    const double ay = (padding + (safeArea.size.height - y) + safeInsets.bottom) / node.size.height;
     // A node not yet given an area has no meaningful point; keep what it had rather than
     // hand the shader an infinity.
     if (std::isfinite(ax)) node.setValue(NodeAttribute::a_x, static_cast<float>(ax));
