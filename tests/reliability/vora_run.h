@@ -10,6 +10,7 @@
 
 #include <signal.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <chrono>
 #include <functional>
@@ -195,11 +196,14 @@ class TempDir {
   fs::path path_;
 };
 
-/// The argument list of one headless run.
+/// The argument list of one headless run; no MIDI system unless extra names one.
 inline std::vector<std::string> headlessArgs(const fs::path& script, const fs::path& store,
                                              const std::vector<std::string>& extra = {}) {
-  std::vector<std::string> args{VORA_BINARY,      "--headless", "--script", script.string(),
-                                "--store",        store.string(), "--midi-api", "none"};
+  std::vector<std::string> args{VORA_BINARY, "--headless", "--script", script.string(),
+                                "--store", store.string()};
+  if (std::find(extra.begin(), extra.end(), "--midi-api") == extra.end()) {
+    args.insert(args.end(), {"--midi-api", "none"});
+  }
   args.insert(args.end(), extra.begin(), extra.end());
   return args;
 }
