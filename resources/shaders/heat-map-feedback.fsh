@@ -18,14 +18,14 @@ void main() {
   vec2 uv = v_texcoord;
   vec2 size = max(a_size, vec2(1.0));
   vec2 aspect = vec2(size.x / size.y, 1.0);
-  vec2 texel = 1.0 / vec2(textureSize(u_buffer0, 0));
+  vec2 point = 1.0 / size;  // one point across, so the heat moves alike at any pixel density
 
   // Heat rises a little and wavers as it goes.
-  vec2 drift = vec2(sin(uv.y * 40.0 + u_time * 3.0) * 0.4, -0.6) * texel;
+  vec2 drift = vec2(sin(uv.y * 40.0 + u_time * 3.0) * 0.4, -0.6) * point;
   vec2 p = uv + drift;
   float c = heatAt(p);
-  float around = heatAt(p + vec2(1.5, 1.5) * texel) + heatAt(p + vec2(-1.5, 1.5) * texel) +
-                 heatAt(p + vec2(1.5, -1.5) * texel) + heatAt(p + vec2(-1.5, -1.5) * texel);
+  float around = heatAt(p + vec2(1.5, 1.5) * point) + heatAt(p + vec2(-1.5, 1.5) * point) +
+                 heatAt(p + vec2(1.5, -1.5) * point) + heatAt(p + vec2(-1.5, -1.5) * point);
   float h = mix(c, around * 0.25, 0.6);
   h -= 0.0012 + 0.004 * h;
 

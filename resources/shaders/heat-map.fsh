@@ -16,10 +16,10 @@ vec3 thermal(float h) {
 
 void main() {
   vec2 uv = v_texcoord;
-  vec2 texel = 1.0 / vec2(textureSize(u_buffer0, 0));
+  vec2 point = 1.0 / max(a_size, vec2(1.0));
   float h = heatAt(uv);
-  float hx = heatAt(uv + vec2(2.0, 0.0) * texel);
-  float hy = heatAt(uv + vec2(0.0, 2.0) * texel);
+  float hx = heatAt(uv + vec2(2.0, 0.0) * point);
+  float hy = heatAt(uv + vec2(0.0, 2.0) * point);
 
   vec3 col = thermal(h * 1.6);
   // Isotherms every tenth of the scale, thin where the heat changes fast.
