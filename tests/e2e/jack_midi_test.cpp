@@ -2,8 +2,9 @@
 // jack_midi_dump receives, RtMidi clients of the test send.
 //
 // A JACK connection takes effect at a cycle boundary, so a message sent the moment a
-// connection is made can miss it. Each test first syncs: it repeats a marker message until
-// the other side has seen one, and then checks exactly what follows.
+// connection is made can miss it; and JACK drops a cycle's MIDI when a client misses that
+// cycle. The tests therefore sync on a marker message before they check what follows, and
+// play again what was merely lost.
 #include <gtest/gtest.h>
 #include <rtmidi/RtMidi.h>
 
@@ -45,7 +46,6 @@ class JackMidiTest : public ::testing::Test {
     if (server_ == nullptr) GTEST_SKIP() << "no JACK server can be started here: " << whyNoServer_;
     center_.addObserver(notification::xRecieved, [this] { ++xPosts_; });
     center_.addObserver(notification::yRecieved, [this] { ++yPosts_; });
-    center_.addObserver(notification::zRecieved, [this] { ++zPosts_; });
   }
 
   std::unique_ptr<test::ChildProcess> startDump(const std::string& client) {
@@ -70,42 +70,77 @@ class JackMidiTest : public ::testing::Test {
     return source;
   }
 
-  /// Sends the marker from Vora until dump has printed one.
+  static Bytes printed(const test::ChildProcess& dump) {
+    return test::parseMidiDump(dump.output());
+  }
+
+  static std::size_t markersIn(const Bytes& got) {
+    const std::vector<std::uint8_t> marker(kMarker.begin(), kMarker.end());
+    return static_cast<std::size_t>(std::count(got.begin(), got.end(), marker));
+  }
+
+  /// Sends the marker from Vora until dump prints one more than it had.
   static void syncOutput(MidiPort& port, const test::ChildProcess& dump) {
+    const std::size_t before = markersIn(printed(dump));
     EXPECT_TRUE(test::waitUntil([&] {
-      if (!test::parseMidiDump(dump.output()).empty()) return true;
+      if (markersIn(printed(dump)) > before) return true;
       port.send(kMarker);
       return false;
     })) << "nothing Vora sent reached jack_midi_dump";
   }
 
-  /// What dump printed after the last marker, once there are at least count messages.
-  static Bytes afterMarker(const test::ChildProcess& dump, std::size_t count) {
-    Bytes tail;
-    test::waitUntil([&] {
-      const Bytes got = test::parseMidiDump(dump.output());
-      const std::vector<std::uint8_t> marker(kMarker.begin(), kMarker.end());
-      const auto last = std::find(got.rbegin(), got.rend(), marker);
-      tail.assign(last.base(), got.end());
-      return tail.size() >= count;
-    });
-    return tail;
+  /// Checks that what send() makes Vora send reaches dump exactly as expected. JACK drops a
+  /// cycle's MIDI when a client misses the cycle (an xrun on a loaded machine), so a round
+  /// that merely lost messages is played again; a wrong, extra or reordered message fails.
+  void expectDelivered(const test::ChildProcess& dump, const std::function<void()>& send,
+                       const Bytes& expected) {
+    for (int round = 0; round < 5; ++round) {
+      syncOutput(*port_, dump);
+      send();
+      Bytes tail;
+      test::waitUntil(
+          [&] {
+            const Bytes got = printed(dump);
+            const std::vector<std::uint8_t> marker(kMarker.begin(), kMarker.end());
+            tail.assign(std::find(got.rbegin(), got.rend(), marker).base(), got.end());
+            return tail.size() >= expected.size();
+          },
+          std::chrono::seconds(3));
+      if (tail == expected) return;
+      ASSERT_TRUE(isSubsequence(tail, expected))
+          << "round " << round << " delivered what was not sent, or out of order";
+    }
+    FAIL() << "messages were lost in every round";
   }
 
-  /// Sends z (controller 120 of the Ableton row) from source until Vora has received one.
-  void syncInput(RtMidiOut& source) {
-    const int before = zPosts_.load();
-    const std::vector<unsigned char> z{0xB0, 120, 0};
-    EXPECT_TRUE(test::waitUntil([&] {
-      if (zPosts_.load() > before) return true;
-      source.sendMessage(&z);
-      return false;
-    })) << "nothing sent reached Vora";
+  /// True when part's messages all appear in whole, in the same order.
+  static bool isSubsequence(const Bytes& part, const Bytes& whole) {
+    auto next = whole.begin();
+    for (const auto& m : part) {
+      next = std::find(next, whole.end(), m);
+      if (next == whole.end()) return false;
+      ++next;
+    }
+    return true;
+  }
+
+  /// Sends message from source every 100 ms until arrived holds; how many were sent.
+  static int sendUntil(RtMidiOut& source, std::vector<unsigned char> message,
+                       const std::function<bool()>& arrived) {
+    int sent = 0;
+    const bool ok = test::waitUntil([&] {
+      if (arrived()) return true;
+      source.sendMessage(&message);
+      ++sent;
+      return test::waitUntil(arrived, std::chrono::milliseconds(100));
+    });
+    EXPECT_TRUE(ok) << "nothing sent reached Vora";
+    return sent;
   }
 
   static inline test::JackServer* server_ = nullptr;
   static inline std::string whyNoServer_;
-  std::atomic<int> xPosts_{0}, yPosts_{0}, zPosts_{0};
+  std::atomic<int> xPosts_{0}, yPosts_{0};
   MemoryDefaultsStore store_;
   NotificationCenter center_;
   test::RecordingLog log_;
@@ -118,18 +153,21 @@ TEST_F(JackMidiTest, HandlerMessagesLeaveVoraByteForByte) {
   auto dump = startDump("dump");
   ASSERT_NE(dump, nullptr);
   ASSERT_NO_FATAL_FAILURE(startVora());
-  syncOutput(*port_, *dump);
   MidiHandler& handler = *manager_->handler;
 
   // The factory Ableton row: control and synth channel 15, x on 116, gate on 119, note 60.
-  handler.sendValue(prefList::controlX, 1.0);
-  handler.sendNoteOn();
-  handler.sendNoteOff();
-  handler.sendTest(prefList::controlGate);
-
   Bytes expected{{0xBF, 116, 127}, {0x9F, 60, 127}, {0x8F, 60, 0}};
   for (std::uint8_t n = 60; n <= 70; ++n) expected.push_back({0xBF, 119, n});
-  EXPECT_EQ(afterMarker(*dump, expected.size()), expected);
+  expectDelivered(
+      *dump,
+      [&] {
+        handler.xBytePrev = 0;  // so that each round sends x again
+        handler.sendValue(prefList::controlX, 1.0);
+        handler.sendNoteOn();
+        handler.sendNoteOff();
+        handler.sendTest(prefList::controlGate);
+      },
+      expected);
   EXPECT_EQ(log_.systemLines, std::vector<std::string>{});
 }
 
@@ -138,11 +176,9 @@ TEST_F(JackMidiTest, ControlChangesFromASourceAndIntoTheVoraPortSetReceivedValue
   ASSERT_NO_FATAL_FAILURE(startVora());
 
   // From a source Vora found and opened by itself, on any channel.
-  syncInput(*keys);
-  const std::vector<unsigned char> x{0xB3, 116, 127};
-  keys->sendMessage(&x);
-  EXPECT_TRUE(test::waitUntil([&] { return manager_->xIn.load() == 1.0; }));
-  EXPECT_EQ(xPosts_.load(), 1);
+  const int xSent = sendUntil(*keys, {0xB3, 116, 127}, [&] { return manager_->xIn.load() == 1.0; });
+  EXPECT_GE(xPosts_.load(), 1);
+  EXPECT_LE(xPosts_.load(), xSent);
 
   // Into Vora's own input port, as a DAW would send.
   RtMidiOut daw(RtMidi::UNIX_JACK, "DAW");
@@ -155,11 +191,9 @@ TEST_F(JackMidiTest, ControlChangesFromASourceAndIntoTheVoraPortSetReceivedValue
     }
   }
   ASSERT_TRUE(found) << "no Vora input port";
-  syncInput(daw);
-  const std::vector<unsigned char> y{0xB0, 117, 127};
-  daw.sendMessage(&y);
-  EXPECT_TRUE(test::waitUntil([&] { return manager_->yIn.load() == 1.0; }));
-  EXPECT_EQ(yPosts_.load(), 1);
+  const int ySent = sendUntil(daw, {0xB0, 117, 127}, [&] { return manager_->yIn.load() == 1.0; });
+  EXPECT_GE(yPosts_.load(), 1);
+  EXPECT_LE(yPosts_.load(), ySent);
 }
 
 TEST_F(JackMidiTest, DestinationAppearingLaterIsOpenedOnTheSetupChange) {
@@ -175,9 +209,8 @@ TEST_F(JackMidiTest, DestinationAppearingLaterIsOpenedOnTheSetupChange) {
   EXPECT_EQ(port_->sources(), std::vector<std::string>{});
 
   loop_.advanceBy(MidiSetupWatcher::kInterval);
-  syncOutput(*port_, *dump);
-  manager_->handler->sendPinOn();
-  EXPECT_EQ(afterMarker(*dump, 1), (Bytes{{0xBF, 22, 127}}));
+  expectDelivered(
+      *dump, [&] { manager_->handler->sendPinOn(); }, Bytes{{0xBF, 22, 127}});
 }
 
 TEST_F(JackMidiTest, IncomingControllerZeroReopensOutputsFromTheReceivingThread) {
@@ -185,12 +218,11 @@ TEST_F(JackMidiTest, IncomingControllerZeroReopensOutputsFromTheReceivingThread)
   ASSERT_NO_FATAL_FAILURE(startVora());
   auto dump = startDump("reopen");
   ASSERT_NE(dump, nullptr);
-  syncInput(*keys);
 
-  const std::vector<unsigned char> init{0xB0, 0, 0};
-  keys->sendMessage(&init);
   // The reopen runs on Vora's receiving thread while this thread keeps sending.
+  const std::vector<unsigned char> init{0xB0, 0, 0};
   const bool arrived = test::waitUntil([&] {
+    keys->sendMessage(&init);
     manager_->handler->sendForward();
     return !test::parseMidiDump(dump->output()).empty();
   });

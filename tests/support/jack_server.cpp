@@ -197,9 +197,11 @@ bool waitUntil(const std::function<bool()>& condition, milliseconds timeout) {
 std::unique_ptr<JackServer> JackServer::start(std::string* whyNot) {
   std::unique_ptr<JackServer> server(new JackServer);
   server->name_ = "vora-test-" + uniqueSuffix();
-  server->jackd_ = ChildProcess::start(
-      {"jackd", "--no-realtime", "-n", server->name_, "-d", "dummy", "-r", "48000", "-p", "256"},
-      {}, whyNot);
+  // A long client timeout: on a loaded machine a test's client may wait for the CPU, and
+  // JACK must not drop it for that.
+  server->jackd_ = ChildProcess::start({"jackd", "--no-realtime", "-t", "10000", "-n",
+                                        server->name_, "-d", "dummy", "-r", "48000", "-p", "1024"},
+                                       {}, whyNot);
   if (!server->jackd_) return nullptr;
   const bool up = waitUntil([&] {
     if (server->jackd_->wait(milliseconds(0))) return true;  // ended: stop waiting

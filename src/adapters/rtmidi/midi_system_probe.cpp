@@ -3,7 +3,9 @@
 #include <alsa/asoundlib.h>
 #include <jack/jack.h>
 
+#include <chrono>
 #include <cstdlib>
+#include <thread>
 
 namespace vora {
 
@@ -27,16 +29,23 @@ std::optional<std::string> jackUnreachable() {
   jack_set_error_function(quietJack);
   jack_set_info_function(quietJack);
   jack_status_t status{};
-  jack_client_t* client = jack_client_open("Vora", JackNoStartServer, &status);
-  if (client == nullptr) {
-    std::string reason = "no JACK server is running";
-    if (const char* name = std::getenv("JACK_DEFAULT_SERVER"); name != nullptr && *name != '\0') {
-      reason += std::string(" (server \"") + name + "\")";
+  // A server busy with another client's arrival can fail a request now and then; only a
+  // server that is not there is final at once.
+  for (int attempt = 0; attempt < 3; ++attempt) {
+    if (attempt > 0) std::this_thread::sleep_for(std::chrono::milliseconds(100));
+    jack_client_t* client = jack_client_open("Vora", JackNoStartServer, &status);
+    if (client != nullptr) {
+      jack_client_close(client);
+      return std::nullopt;
     }
-    return reason;
+    if ((status & JackServerFailed) != 0) break;
   }
-  jack_client_close(client);
-  return std::nullopt;
+  std::string reason = (status & JackServerFailed) != 0 ? "no JACK server is running"
+                                                        : "the JACK server does not answer";
+  if (const char* name = std::getenv("JACK_DEFAULT_SERVER"); name != nullptr && *name != '\0') {
+    reason += std::string(" (server \"") + name + "\")";
+  }
+  return reason;
 }
 
 }  // namespace
