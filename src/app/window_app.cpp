@@ -292,12 +292,8 @@ int runWindowApp(const WindowAppOptions& options) {
 
   while (running) {
     loop.runDue();
-    const auto wait = loop.untilNextDue();
-    const int ms = wait ? int(std::min<std::int64_t>(
-                              100, (std::chrono::ceil<std::chrono::milliseconds>(*wait)).count()))
-                        : 100;
     SDL_Event event;
-    if (SDL_WaitEventTimeout(&event, ms) != 0) {
+    if (loop.waitEvent(event)) {
       handle(event);
       while (running && SDL_PollEvent(&event) != 0) {
         presentPendingAlert();

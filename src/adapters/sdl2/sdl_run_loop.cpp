@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <cassert>
+#include <thread>
 #include <utility>
 
 namespace vora {
@@ -85,6 +86,32 @@ std::optional<Duration> SdlRunLoop::untilNextDue() const {
   for (const auto& t : tasks_) next = next ? std::min(*next, t.due) : t.due;
   if (!next) return std::nullopt;
   return std::max(Duration{0}, *next - now());
+}
+
+}  // namespace vora
+
+namespace vora {
+
+bool SdlRunLoop::waitEvent(SDL_Event& event, Duration idleLimit) {
+  using std::chrono::milliseconds;
+  // The last millisecond before the due time goes in short sleeps between looks at the
+  // event queue: SDL's wait would overshoot to the next whole millisecond, and a plain
+  // sleep would leave a touch waiting.
+  constexpr auto kShortSleep = std::chrono::microseconds(200);
+  const TimePoint deadline = now() + untilNextDue().value_or(idleLimit);
+  for (;;) {
+    const Duration left = deadline - now();
+    if (left <= Duration{0}) return false;
+    if (left >= milliseconds(1)) {
+      const auto ms = std::chrono::floor<milliseconds>(left).count();
+      if (SDL_WaitEventTimeout(&event, static_cast<int>(std::min<std::int64_t>(ms, 1000))) != 0) {
+        return true;
+      }
+    } else {
+      if (SDL_PollEvent(&event) != 0) return true;
+      std::this_thread::sleep_for(std::min<Duration>(left, kShortSleep));
+    }
+  }
 }
 
 }  // namespace vora

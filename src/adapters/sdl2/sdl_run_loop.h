@@ -11,6 +11,8 @@
 
 #include "core/platform/run_loop.h"
 
+union SDL_Event;
+
 namespace vora {
 
 /// The windowed app's main run loop: a steady clock, repeating timers and tasks, woken from
@@ -32,6 +34,10 @@ class SdlRunLoop final : public RunLoop {
   void runDue();
   /// Time until the next tick or task is due (zero when one is due now); none when idle.
   std::optional<Duration> untilNextDue() const;
+  /// Waits for the next event (true, with it in event) or for work to fall due (false), at
+  /// most idleLimit when nothing is scheduled. Wakes within a fraction of a millisecond of
+  /// the due time, where SDL alone waits in whole milliseconds.
+  bool waitEvent(SDL_Event& event, Duration idleLimit = std::chrono::milliseconds(100));
   /// The SDL event type that only wakes the loop; the event handler ignores it.
   std::uint32_t wakeEventType() const { return wakeEvent_; }
 
