@@ -12,6 +12,8 @@ packages=(
   # tests and benchmarks
   libgtest-dev libgmock-dev libbenchmark-dev
   jackd2 xvfb xdotool xauth python3
+  # benchmarks: made-up input through the X server, timed by the benchmark itself
+  libxtst-dev
   # the window's text
   fonts-dejavu-core
 )

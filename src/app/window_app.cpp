@@ -125,16 +125,20 @@ int runWindowApp(const WindowAppOptions& options) {
   NotificationCenter notifications;
   JsonFileDefaultsStore store(
       options.storeDir ? std::filesystem::path(*options.storeDir) : defaultStoreDirectory(), log);
-  OpenedMidiPort opened = openMidiPort(options.midiApi, log);
-  if (!opened.port) {
-    log.system("vora: " + opened.error + "; playing on with no MIDI port");
-    opened.port = std::make_unique<NullMidiPort>();
+  OpenedMidiPort opened;
+  if (options.midiPort == nullptr) {
+    opened = openMidiPort(options.midiApi, log);
+    if (!opened.port) {
+      log.system("vora: " + opened.error + "; playing on with no MIDI port");
+      opened.port = std::make_unique<NullMidiPort>();
+    }
   }
+  MidiPort& midi = options.midiPort != nullptr ? *options.midiPort : *opened.port;
   SdlShell shell(log);
 
   std::optional<ViewController> vc;
-  vc.emplace(Services{store, notifications, log, loop, *opened.port}, options.device, shell);
-  MidiSetupWatcher watcher(loop, *opened.port, *vc->manager().handler);
+  vc.emplace(Services{store, notifications, log, loop, midi}, options.device, shell);
+  MidiSetupWatcher watcher(loop, midi, *vc->manager().handler);
 
   // The screen layout, as the layout file would give it, then the controller's load.
   Size size = window->size();
@@ -237,6 +241,7 @@ int runWindowApp(const WindowAppOptions& options) {
   SDL_RaiseWindow(window->window());
   vc->viewDidAppear();
   presentPendingAlert();
+  if (options.onAppeared) options.onAppeared(*vc, loop);
 
   bool running = true;
   auto handle = [&](const SDL_Event& e) {

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <functional>
 #include <optional>
 #include <string>
 
@@ -16,6 +17,11 @@ struct WindowAppOptions {
   /// The device class the main screen detects. A computer is neither phone nor tablet, and
   /// its mouse and touch screens report no force.
   DeviceTraits device{DeviceIdiom::other, false};
+  /// Benchmarks: a MIDI port to play through instead of opening midiApi's. Outlives the run.
+  MidiPort* midiPort = nullptr;
+  /// Benchmarks: called on the main thread once the main screen has appeared, with its
+  /// controller and the main run loop.
+  std::function<void(ViewController&, RunLoop&)> onAppeared;
 };
 
 /// Runs the app a musician opens: the window with the pad, its buttons and sheets, until the
