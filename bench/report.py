@@ -40,8 +40,7 @@ PROGRAMS = {
     "touch_to_midi": "bench_touch_to_midi",
     "alloc_count": "bench_alloc_count",
     "jack_latency": "bench_jack_latency",
-    "sampler": "bench_sampler",
-    "app_latency": "bench_app_latency",
+    "app_run": "bench_app_run",
     "frames": "bench_frames",
     "startup": "bench_startup",
 }
@@ -52,6 +51,22 @@ def sh(cmd):
         return subprocess.run(cmd, shell=True, capture_output=True, text=True, timeout=20).stdout.strip()
     except Exception:  # the document says "unknown" rather than failing
         return ""
+
+
+def load():
+    try:
+        with open("/proc/loadavg") as f:
+            return " ".join(f.read().split()[:3])
+    except OSError:
+        return "unknown"
+
+
+def preemption():
+    v = sh("uname -v")
+    model = sh("zcat /proc/config.gz 2>/dev/null | grep -E '^CONFIG_PREEMPT(_NONE|_VOLUNTARY)?=y'")
+    if "CONFIG_PREEMPT_NONE=y" in model:
+        return v + " (the default model is none: a thread woken while another runs in the kernel waits for it)"
+    return v
 
 
 def machine(build_dir):
@@ -96,7 +111,9 @@ def machine(build_dir):
         ("Mesa", sh("dpkg-query -W -f='${Version}' libgl1-mesa-dri 2>/dev/null") or "unknown"),
         ("JACK", sh("dpkg-query -W -f='${Version}' jackd2 2>/dev/null") or "unknown"),
         ("RtMidi", sh("dpkg-query -W -f='${Version}' librtmidi-dev 2>/dev/null") or "unknown"),
-        ("Load", "shared with other work; the figures are one run, not the best of several"),
+        ("Kernel preemption", preemption()),
+        ("Load", "shared with other work (load average " + load() + " when the run ended); the "
+                 "figures are one run, not the best of several"),
     ]
 
 

@@ -165,7 +165,8 @@ JackServer::~JackServer() {
 
 void JackServer::useInThisProcess() const { ::setenv("JACK_DEFAULT_SERVER", name_.c_str(), 1); }
 
-std::unique_ptr<VirtualDisplay> VirtualDisplay::start(int width, int height, std::string* whyNot) {
+std::unique_ptr<VirtualDisplay> VirtualDisplay::start(int width, int height, std::string* whyNot,
+                                                      bool blackRoot) {
   const int base = 600 + static_cast<int>(::getpid() % 300);
   for (int n = base; n < base + 40; ++n) {
     const std::string number = std::to_string(n);
@@ -173,9 +174,15 @@ std::unique_ptr<VirtualDisplay> VirtualDisplay::start(int width, int height, std
     const std::filesystem::path lock = join(join("/tmp/.X", number), "-lock");
     std::error_code ec;
     if (std::filesystem::exists(socket, ec) || std::filesystem::exists(lock, ec)) continue;
-    auto xvfb = Child::start({"Xvfb", join(":", number), "-screen", "0",
-                              std::to_string(width) + "x" + std::to_string(height) + "x24",
-                              "-nolisten", "tcp"});
+    std::vector<std::string> argv{"Xvfb",
+                                  join(":", number),
+                                  "-screen",
+                                  "0",
+                                  std::to_string(width) + "x" + std::to_string(height) + "x24",
+                                  "-nolisten",
+                                  "tcp"};
+    if (blackRoot) argv.push_back("-br");
+    auto xvfb = Child::start(argv);
     if (!xvfb) break;
     const bool up = waitUntil(
         [&] {

@@ -70,7 +70,9 @@ class JackServer {
 /// A virtual X display of the benchmark's own (Xvfb). Stopped when destroyed.
 class VirtualDisplay {
  public:
-  static std::unique_ptr<VirtualDisplay> start(int width, int height, std::string* whyNot);
+  /// blackRoot: a black root window instead of X's grey pattern.
+  static std::unique_ptr<VirtualDisplay> start(int width, int height, std::string* whyNot,
+                                               bool blackRoot = false);
   ~VirtualDisplay();
   /// ":N".
   const std::string& name() const { return name_; }
