@@ -303,6 +303,7 @@ int run(bool realtime) {
   auto add = [&](Figure f) {
     if (realtime) {
       f.name += " [tried: main thread realtime]";
+      if (!f.note.empty()) f.note = "bench_app_run --realtime: " + f.note;
       f.goal.clear();
       f.met.reset();
     }
