@@ -20,9 +20,22 @@ void VirtualRunLoop::scheduleRepeating(Duration interval, std::function<void()> 
   timers_.push_back(Timer{interval, now_ + interval, std::move(fn)});
 }
 
+namespace {
+
+// Orders the task heap so that its front is the task due first (posting order breaks ties).
+// A heap, not a scan of every task: a flood of incoming controllers queues a painter each,
+// and picking the next one must not cost more the longer the queue grows.
+template <typename Task>
+bool dueLater(const Task& a, const Task& b) {
+  return a.due != b.due ? a.due > b.due : a.seq > b.seq;
+}
+
+}  // namespace
+
 void VirtualRunLoop::postDelayed(Duration delay, std::function<void()> fn) {
   std::lock_guard lock(mutex_);
   tasks_.push_back(Task{now_ + std::max(delay, Duration{0}), nextSeq_++, std::move(fn)});
+  std::push_heap(tasks_.begin(), tasks_.end(), dueLater<Task>);
 }
 
 void VirtualRunLoop::post(std::function<void()> fn) { postDelayed(Duration{0}, std::move(fn)); }
@@ -41,10 +54,7 @@ void VirtualRunLoop::advanceTo(TimePoint t) {
         timer = &candidate;
       }
     }
-    auto task = std::min_element(tasks_.begin(), tasks_.end(), [](const Task& a, const Task& b) {
-      return a.due != b.due ? a.due < b.due : a.seq < b.seq;
-    });
-    const TimePoint taskDue = task == tasks_.end() ? kNever : task->due;
+    const TimePoint taskDue = tasks_.empty() ? kNever : tasks_.front().due;
     const TimePoint due = std::min(timerDue, taskDue);
     if (due > t || due == kNever) {
       now_ = std::max(now_, t);
@@ -58,8 +68,9 @@ void VirtualRunLoop::advanceTo(TimePoint t) {
       lock.unlock();
       fn();
     } else {
-      auto fn = std::move(task->fn);
-      tasks_.erase(task);
+      std::pop_heap(tasks_.begin(), tasks_.end(), dueLater<Task>);
+      auto fn = std::move(tasks_.back().fn);
+      tasks_.pop_back();
       lock.unlock();
       fn();
     }
