@@ -65,40 +65,6 @@ std::optional<double> latencyTestFloor(const JackServer& server, std::string* wh
 
 }  // namespace
 
-/// Sends one event at a time at random moments (0.7 to 2.9 ms apart, unrelated to JACK's
-/// period) and times each from the send to the arrival of its last message at receiver.
-Samples measure(BenchJackClient& receiver, std::size_t messagesPerEvent,
-                const std::function<void()>& send, std::size_t* lost) {
-  std::mt19937 random(7);
-  std::uniform_int_distribution<int> gapUs(700, 2900);
-  std::vector<std::int64_t> sentAt;
-  sentAt.reserve(kEvents);
-  for (int i = 0; i < 100 + kEvents; ++i) {
-    if (i == 100) {
-      waitUntil([&] { return receiver.arrivals() >= 100 * messagesPerEvent; },
-                std::chrono::seconds(5));
-      receiver.clearArrivals();
-    }
-    const std::int64_t t0 = nowNs();
-    send();
-    if (i >= 100) sentAt.push_back(t0);
-    std::this_thread::sleep_for(std::chrono::microseconds(gapUs(random)));
-  }
-  waitUntil([&] { return receiver.arrivals() >= messagesPerEvent * sentAt.size(); },
-            std::chrono::seconds(10));
-  Samples latency(kEvents);
-  *lost = 0;
-  for (std::size_t i = 0; i < sentAt.size(); ++i) {
-    const std::size_t last = messagesPerEvent * (i + 1) - 1;
-    if (last >= receiver.arrivals()) {
-      ++*lost;
-      continue;
-    }
-    latency.add(static_cast<double>(receiver.arrival(last).ns - sentAt[i]) / 1e6);
-  }
-  return latency;
-}
-
 int runPeriod(Results& results, int period) {
   const std::string item = "2";
   const std::string label = " (period " + std::to_string(period) + " frames at 48 kHz)";
@@ -119,63 +85,84 @@ int runPeriod(Results& results, int period) {
   const std::string server = std::string(jack->realtime() ? "realtime" : "not realtime") +
                              " server, JACK period " + fixed(jack->periodMs()) + " ms";
 
-  // Vora: the controller, RtMidiPort, RtMidi's JACK output.
-  Samples vora;
+  // Vora (the controller, RtMidiPort, RtMidi's JACK output) and, between its moves, a bare
+  // JACK client of the benchmark's own writing straight into the next period: the two take
+  // turns at random moments, so that both meet the same load.
+  Samples vora, direct;
   std::size_t lost = 0;
   {
     MainScreen screen(*opened.port, {1270, 1270}, {DeviceIdiom::phone, false});
     ViewController& vc = *screen.vc;
+    const int channel =
+        vc.manager().prefsArray.get(vc.manager().output(), prefList::controlChannel) & 0x0F;
+    const std::uint8_t voraStatus = static_cast<std::uint8_t>(0xB0 | channel);
+    const std::uint8_t directStatus = static_cast<std::uint8_t>(0xB0 | ((channel + 1) & 0x0F));
+    BenchJackClient sender("direct", 16);
+    jack_connect(sender.client(), sender.outputName().c_str(), receiver.inputName().c_str());
     auto finger = std::make_shared<Touch>();
     finger->location = finger->preciseLocation = {5, 1265};
     const std::array<TouchRef, 1> set{finger};
     vc.touchesBegan(set);
     waitUntil([&] { return receiver.arrivals() >= 3; }, std::chrono::seconds(5));
-    receiver.clearArrivals();
+
+    std::mt19937 random(7);
+    std::uniform_int_distribution<int> gapUs(700, 2900);
+    std::vector<std::int64_t> voraAt, directAt;
     int step = 1, direction = 1;
-    vora = measure(
-        receiver, 2,
-        [&] {
-          step += direction;
-          if (step == 126 || step == 1) direction = -direction;
-          const double p = 10.0 * step + 5;
-          finger->location = finger->preciseLocation = {p, 1270 - p};
-          vc.touchesMoved(set);
-        },
-        &lost);
+    std::uint8_t v = 0;
+    for (int i = 0; i < 100 + 2 * kEvents; ++i) {
+      if (i == 100) {
+        waitUntil([&] { return receiver.arrivals() >= 3 + 150; }, std::chrono::seconds(5));
+        receiver.clearArrivals();
+      }
+      const bool ours = i % 2 == 0;
+      if (ours) {
+        step += direction;
+        if (step == 126 || step == 1) direction = -direction;
+        const double p = 10.0 * step + 5;
+        finger->location = finger->preciseLocation = {p, 1270 - p};
+      }
+      const std::int64_t t0 = nowNs();
+      if (ours) {
+        vc.touchesMoved(set);
+      } else {
+        sender.send({directStatus, 1, static_cast<std::uint8_t>(++v % 128)});
+      }
+      if (i >= 100) (ours ? voraAt : directAt).push_back(t0);
+      std::this_thread::sleep_for(std::chrono::microseconds(gapUs(random)));
+    }
+    const std::size_t expected = 2 * voraAt.size() + directAt.size();
+    waitUntil([&] { return receiver.arrivals() >= expected; }, std::chrono::seconds(10));
+    // Each move's y is the second of its two messages; the bare client's are told apart
+    // by their channel.
+    std::size_t oursSeen = 0, directSeen = 0;
+    for (std::size_t k = 0; k < receiver.arrivals(); ++k) {
+      const auto& a = receiver.arrival(k);
+      if (a.bytes[0] == voraStatus) {
+        if (++oursSeen % 2 == 0 && oursSeen / 2 - 1 < voraAt.size()) {
+          vora.add(static_cast<double>(a.ns - voraAt[oursSeen / 2 - 1]) / 1e6);
+        }
+      } else if (a.bytes[0] == directStatus && directSeen < directAt.size()) {
+        direct.add(static_cast<double>(a.ns - directAt[directSeen++]) / 1e6);
+      }
+    }
+    lost = expected - std::min(expected, oursSeen + directSeen);
   }
   opened.port.reset();
   results.add({item, "Touch to JACK client, median" + label, vora.median(), "ms", "", std::nullopt,
                std::to_string(vora.size()) +
                    " moves at random moments, x and y through RtMidiPort; "
                    "timed to the arrival of y; " +
-                   server + (lost ? "; " + std::to_string(lost) + " lost" : "")});
+                   server + (lost ? "; " + std::to_string(lost) + " messages lost" : "")});
   results.add({item, "Touch to JACK client, 99th percentile" + label, vora.quantile(0.99), "ms", "",
                std::nullopt, ""});
   results.add(
       {item, "Touch to JACK client, maximum" + label, vora.max(), "ms", "", std::nullopt, ""});
-
-  // The same moments with no Vora and no RtMidi: a JACK client's own output, written
-  // straight from the sending thread into the next period.
-  Samples direct;
-  {
-    BenchJackClient sender("direct", 16);
-    jack_connect(sender.client(), sender.outputName().c_str(), receiver.inputName().c_str());
-    receiver.clearArrivals();
-    sender.send({0xB5, 1, 1});
-    waitUntil([&] { return receiver.arrivals() >= 1; }, std::chrono::seconds(5));
-    receiver.clearArrivals();
-    std::uint8_t v = 0;
-    direct = measure(
-        receiver, 1,
-        [&] {
-          sender.send({0xB5, 1, static_cast<std::uint8_t>(++v % 128)});
-        },
-        &lost);
-  }
-  results.add({item, "Floor: a bare JACK client sending at the same moments, median" + label,
+  results.add({item, "Floor: a bare JACK client sending between the moves, median" + label,
                direct.median(), "ms", "", std::nullopt,
-               "the same receiver and timing, the message written by a JACK client of "
-               "the benchmark's own, without Vora or RtMidi"});
+               std::to_string(direct.size()) +
+                   " messages from a JACK client of the benchmark's own (no Vora, no RtMidi), "
+                   "taking turns with the moves at random moments; the same receiver"});
   results.add({item, "Floor: a bare JACK client, 99th percentile" + label, direct.quantile(0.99),
                "ms", "", std::nullopt, ""});
   results.add({item, "Our cost above the floor, median" + label, vora.median() - direct.median(),
