@@ -236,7 +236,7 @@ TEST_F(HostileMidi, FloodWhileAScriptPlaysKeepsWhatVoraSendsInOrderAndHandlesEve
   // and a controller 0 (outputs reopen) once a second.
   std::atomic<bool> flooding{true};
   std::atomic<long> valid{0}, ends{0};
-  std::thread flood([&] {
+  std::jthread flood([&] {
     const auto start = Clock::now();
     long n = 0;
     while (Clock::now() - start < kFloodTime) {
