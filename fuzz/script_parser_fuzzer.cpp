@@ -23,7 +23,7 @@ bool finite(vora::Point p) { return std::isfinite(p.x) && std::isfinite(p.y); }
 void checkAccepted(const Step& step, std::string_view line) {
   if (const auto* touches = std::get_if<Touches>(&step.action)) {
     if (touches->touches.empty()) fail("a touch step without touches", line);
-    for (const TouchSpec& t : touches->touches) {
+    for (const TouchArg& t : touches->touches) {
       if (t.id.empty()) fail("a touch without an id", line);
       if (!finite(t.location)) fail("a touch position that is not a number", line);
       if (!(t.force >= 0) || !std::isfinite(t.force)) fail("a force below 0", line);

@@ -54,8 +54,8 @@ struct Failure {
 template <typename T>
 using Parsed = std::variant<T, Failure>;
 
-Parsed<TouchSpec> parseTouch(std::string_view text) {
-  TouchSpec spec;
+Parsed<TouchArg> parseTouch(std::string_view text) {
+  TouchArg arg;
   const auto at = text.find('@');
   if (at == std::string_view::npos) {
     return Failure{"touch " + quoted(text) + " is not ID@X,Y"};
@@ -64,7 +64,7 @@ Parsed<TouchSpec> parseTouch(std::string_view text) {
   if (id.empty() || id.find_first_of(":,") != std::string_view::npos) {
     return Failure{"touch " + quoted(text) + " has no usable id before '@'"};
   }
-  spec.id = std::string(id);
+  arg.id = std::string(id);
   std::string_view rest = text.substr(at + 1);
   const auto colon = rest.find(':');
   const std::string_view position = rest.substr(0, colon);
@@ -76,9 +76,9 @@ Parsed<TouchSpec> parseTouch(std::string_view text) {
   const auto y =
       comma == std::string_view::npos ? std::nullopt : parseDecimal(position.substr(comma + 1));
   if (!x || !y) {
-    return Failure{"touch " + spec.id + ": position " + quoted(position) + " is not X,Y"};
+    return Failure{"touch " + arg.id + ": position " + quoted(position) + " is not X,Y"};
   }
-  spec.location = {*x, *y};
+  arg.location = {*x, *y};
 
   bool seenForce = false, seenMax = false, seenPencil = false;
   while (colon != std::string_view::npos) {
@@ -97,7 +97,7 @@ Parsed<TouchSpec> parseTouch(std::string_view text) {
       else if (!f || *f < 0)
         problem = "force must be a decimal number, 0 or more";
       else
-        spec.force = *f;
+        arg.force = *f;
     } else if (option.starts_with("max=")) {
       const auto m = parseDecimal(option.substr(4));
       if (repeated(seenMax))
@@ -105,30 +105,30 @@ Parsed<TouchSpec> parseTouch(std::string_view text) {
       else if (!m || *m <= 0)
         problem = "max must be a decimal number above 0";
       else
-        spec.maximumForce = *m;
+        arg.maximumForce = *m;
     } else if (option == "pencil") {
       if (repeated(seenPencil)) problem = "pencil is given twice";
-      spec.pencil = true;
+      arg.pencil = true;
     } else if (option.starts_with("view=")) {
       const std::string_view v = option.substr(5);
-      if (spec.view)
+      if (arg.view)
         problem = "view is given twice";
       else if (v == "pad")
-        spec.view = TouchView::pad;
+        arg.view = TouchView::pad;
       else if (v == "lock")
-        spec.view = TouchView::lock;
+        arg.view = TouchView::lock;
       else if (v == "other")
-        spec.view = TouchView::other;
+        arg.view = TouchView::other;
       else
         problem = "view must be pad, lock or other";
     } else {
       problem = "unknown option " + quoted(option) + " (force=, max=, pencil, view=)";
     }
-    if (problem) return Failure{"touch " + spec.id + ": " + *problem};
+    if (problem) return Failure{"touch " + arg.id + ": " + *problem};
     if (next == std::string_view::npos) break;
     rest = rest.substr(next + 1);
   }
-  return spec;
+  return arg;
 }
 
 Parsed<Action> parseTouches(Phase phase, std::string_view verb, std::string_view args) {
@@ -138,11 +138,11 @@ Parsed<Action> parseTouches(Phase phase, std::string_view verb, std::string_view
   for (std::string_view w : list) {
     auto parsed = parseTouch(w);
     if (auto* f = std::get_if<Failure>(&parsed)) return *f;
-    auto& spec = std::get<TouchSpec>(parsed);
+    auto& arg = std::get<TouchArg>(parsed);
     for (const auto& earlier : step.touches) {
-      if (earlier.id == spec.id) return Failure{"touch " + spec.id + " is listed twice in one set"};
+      if (earlier.id == arg.id) return Failure{"touch " + arg.id + " is listed twice in one set"};
     }
-    step.touches.push_back(std::move(spec));
+    step.touches.push_back(std::move(arg));
   }
   return Action{std::move(step)};
 }

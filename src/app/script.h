@@ -20,14 +20,14 @@ inline constexpr double kMaxPadSide = 16384;
 inline constexpr double kDefaultMaxForce = 6.666667;
 
 /// One touch of a touch step: `ID@X,Y[:force=F][:max=M][:pencil][:view=pad|lock|other]`.
-struct TouchSpec {
+struct TouchArg {
   std::string id;
   Point location;    ///< pad points, origin top left, y down; may lie outside
   double force = 0;  ///< 0 unless `:force=` says otherwise
   double maximumForce = kDefaultMaxForce;
   bool pencil = false;
   std::optional<TouchView> view;  ///< as written; a touch begins in the pad when none is given
-  bool operator==(const TouchSpec&) const = default;
+  bool operator==(const TouchArg&) const = default;
 };
 
 struct Appear {
@@ -40,7 +40,7 @@ struct Disappear {
 enum class Phase { began, moved, ended, cancelled };
 struct Touches {
   Phase phase;
-  std::vector<TouchSpec> touches;  ///< the set, in the listed order
+  std::vector<TouchArg> touches;  ///< the set, in the listed order
   bool operator==(const Touches&) const = default;
 };
 enum class Button { mode, pin, left, right, lock };

@@ -107,11 +107,11 @@ std::string_view viewName(TouchView view) {
   return "pad";
 }
 
-void applySpec(Touch& touch, const TouchSpec& spec) {
-  touch.location = spec.location;
-  touch.preciseLocation = spec.location;
-  touch.force = spec.force;
-  touch.maximumPossibleForce = spec.maximumForce;
+void applyTouchArg(Touch& touch, const TouchArg& arg) {
+  touch.location = arg.location;
+  touch.preciseLocation = arg.location;
+  touch.force = arg.force;
+  touch.maximumPossibleForce = arg.maximumForce;
 }
 
 // Frame k of 60 a second, exact to the nanosecond.
@@ -166,19 +166,19 @@ std::optional<std::string> ScriptPlayer::check(const Step& step) const {
   }
   if (const auto* touches = std::get_if<Touches>(&step.action)) {
     if (touches->phase == Phase::began) return std::nullopt;
-    for (const auto& spec : touches->touches) {
-      auto it = live_.find(spec.id);
+    for (const auto& arg : touches->touches) {
+      auto it = live_.find(arg.id);
       if (it == live_.end()) {
-        return "touch " + spec.id + " " + std::string(phaseVerb(touches->phase)) +
+        return "touch " + arg.id + " " + std::string(phaseVerb(touches->phase)) +
                " without having begun";
       }
       const Touch& touch = *it->second;
-      if (spec.view && *spec.view != touch.view) {
-        return "touch " + spec.id + " began in the " + std::string(viewName(touch.view)) +
+      if (arg.view && *arg.view != touch.view) {
+        return "touch " + arg.id + " began in the " + std::string(viewName(touch.view)) +
                " view and stays there";
       }
-      if (spec.pencil && touch.type != TouchType::pencil) {
-        return "touch " + spec.id + " began as a finger, not a pencil";
+      if (arg.pencil && touch.type != TouchType::pencil) {
+        return "touch " + arg.id + " began as a finger, not a pencil";
       }
     }
   }
@@ -293,27 +293,27 @@ void ScriptPlayer::runTouches(const Touches& step) {
   std::vector<TouchRef> set;
   if (step.phase == Phase::began) {
     std::vector<TouchRef> lost;
-    for (const auto& spec : step.touches) {
-      if (auto it = live_.find(spec.id); it != live_.end()) {
+    for (const auto& arg : step.touches) {
+      if (auto it = live_.find(arg.id); it != live_.end()) {
         lost.push_back(it->second);
         live_.erase(it);
       }
     }
     if (!lost.empty()) vc.touchesCancelled(lost);
-    for (const auto& spec : step.touches) {
+    for (const auto& arg : step.touches) {
       auto touch = std::make_shared<Touch>();
-      touch->view = spec.view.value_or(TouchView::pad);
-      touch->type = spec.pencil ? TouchType::pencil : TouchType::direct;
-      applySpec(*touch, spec);
-      live_[spec.id] = touch;
+      touch->view = arg.view.value_or(TouchView::pad);
+      touch->type = arg.pencil ? TouchType::pencil : TouchType::direct;
+      applyTouchArg(*touch, arg);
+      live_[arg.id] = touch;
       set.push_back(std::move(touch));
     }
     vc.touchesBegan(set);
     return;
   }
-  for (const auto& spec : step.touches) {
-    const TouchRef& touch = live_.at(spec.id);
-    applySpec(*touch, spec);
+  for (const auto& arg : step.touches) {
+    const TouchRef& touch = live_.at(arg.id);
+    applyTouchArg(*touch, arg);
     set.push_back(touch);
   }
   switch (step.phase) {
@@ -329,7 +329,7 @@ void ScriptPlayer::runTouches(const Touches& step) {
     case Phase::began:
       return;
   }
-  for (const auto& spec : step.touches) live_.erase(spec.id);
+  for (const auto& arg : step.touches) live_.erase(arg.id);
 }
 
 std::string ScriptPlayer::dumpJson() const {

@@ -8,20 +8,20 @@ namespace {
 using std::chrono::milliseconds;
 using std::chrono::nanoseconds;
 
-TouchSpec touch(std::string id, double x, double y) {
-  TouchSpec t;
+TouchArg touch(std::string id, double x, double y) {
+  TouchArg t;
   t.id = std::move(id);
   t.location = {x, y};
   return t;
 }
 
 TEST(ScriptParser, ReadsEveryVerb) {
-  TouchSpec full = touch("a", -5, 300.5);
+  TouchArg full = touch("a", -5, 300.5);
   full.force = 2.5;
   full.maximumForce = 5;
   full.pencil = true;
   full.view = TouchView::lock;
-  TouchSpec other = touch("2", 0, 0);
+  TouchArg other = touch("2", 0, 0);
   other.view = TouchView::other;
 
   struct Case {
