@@ -104,7 +104,7 @@ int run() {
   std::string problem;
   SceneRenderer sceneRenderer([&](const std::string& message) { problem = message; });
 
-  for (const auto [w, h] : {std::pair{1280, 720}, std::pair{1920, 1080}}) {
+  for (const auto& [w, h] : {std::pair{1280, 720}, std::pair{1920, 1080}}) {
     StampingMidiPort port;
     MainScreen screen(port, {static_cast<double>(w), static_cast<double>(h)});
     SettingsManager& manager = screen.vc->manager();

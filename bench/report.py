@@ -55,10 +55,13 @@ OBSTACLES = [
      "builds and tests (see the load average above); and this kernel's preemption model is "
      "none, so a thread woken while another runs inside the kernel waits for it. Tried: "
      "(1) waking for a tick within 0.2 ms of its due time instead of at SDL's next whole "
-     "millisecond: in the app; it took the idle 99th percentile from 0.9 ms to under 0.4 ms. "
-     "(2) the main thread at realtime priority (SCHED_FIFO 1, reset on fork): the rows marked "
-     "[tried] measure it in the same run. It is not in the app: with it one end-to-end window "
-     "test (a tap right after the mode button) lost its press, and why was not found in time. "
+     "millisecond: in the app; on a quieter moment of this machine it took the idle 99th "
+     "percentile from 0.9 ms to under 0.4 ms. (2) the main thread at realtime priority "
+     "(SCHED_FIFO 1, reset on fork): the rows marked [tried] measure it in the same run, and "
+     "it is what the busy machine needs. It is not in the app yet: with it the window's "
+     "end-to-end test of the pad and buttons failed 3 times in 12 runs (MIDI messages missing "
+     "at the JACK client), against none in 5 runs without it, and the cause was not found in "
+     "time. "
      "The X server's own delivery is measured as the floor under the touch figures: on this "
      "machine most of the touch latency is spent before Vora sees the move."),
 ]

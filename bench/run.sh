@@ -41,6 +41,8 @@ for entry in "${runs[@]}"; do
 done
 seconds=$(( $(date +%s) - start ))
 
+# Kept, so that the document can be written again without running everything.
+cp "$results" "$build/bench-results.jsonl"
 python3 bench/report.py --results "$results" --out docs/performance.md --build "$build" \
   --seconds "$seconds" --failed "$(IFS=,; echo "${failed[*]:-}")"
 echo "bench: wrote docs/performance.md (${seconds} s)"
