@@ -14,8 +14,10 @@ ITEMS = [
     ("1", "Touch to MIDI",
      "From a touch event entering the controller to the MIDI bytes handed to the port, per "
      "event, for a move that sends x and y. In process: the main screen's controller with a "
-     "port that notes the time of each send. In the running app: the `vora` window under Xvfb, "
-     "the mouse moved through the X server (XTest), the bytes taken at a JACK client."),
+     "port that notes the time of each send. In the running app: the window app full screen "
+     "under Xvfb, playing through a port of the benchmark's that notes the time of each send, "
+     "the pointer moved through the X server (XTest) at a noted moment; a second X client "
+     "watching through the RECORD extension shows when the server handed each move on."),
     ("2", "Through a real MIDI server",
      "The controller sends through RtMidi to a JACK server on its dummy back end; a JACK client "
      "notes in its process callback when the bytes arrive. JACK delivers once a period, so the "
@@ -57,8 +59,9 @@ OBSTACLES = [
      "(1) waking for a tick within 0.2 ms of its due time instead of at SDL's next whole "
      "millisecond: in the app; on a quieter moment of this machine it took the idle 99th "
      "percentile from 0.9 ms to under 0.4 ms. (2) the main thread at realtime priority "
-     "(SCHED_FIFO 1, reset on fork): the rows marked [tried] measure it in the same run, and "
-     "it is what the busy machine needs. It is not in the app yet: with it the window's "
+     "(SCHED_FIFO 1, reset on fork): the rows marked [tried] measure it in the same run; across "
+     "runs here it went from meeting both tick goals to missing them, as a priority cannot "
+     "preempt a kernel that does not preempt. It is not in the app yet: with it the window's "
      "end-to-end test of the pad and buttons failed 3 times in 12 runs (MIDI messages missing "
      "at the JACK client), against none in 5 runs without it, and the cause was not found in "
      "time. "
