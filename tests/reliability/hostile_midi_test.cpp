@@ -302,11 +302,13 @@ TEST_F(HostileMidi, FloodWhileAScriptPlaysKeepsWhatVoraSendsInOrderAndHandlesEve
   const std::vector<Bytes> sentByVora = logged(readFile(dir / "flood.log"));
   EXPECT_TRUE(sentByVora == expected) << "the flood changed what Vora sends ("
                                        << sentByVora.size() << " vs " << expected.size() << ")";
-  ASSERT_TRUE(waitUntil([&] { return stage->received().size() >= expected.size(); },
-                        std::chrono::seconds(10)));
-  EXPECT_TRUE(stage->received() == expected)
-      << "what reached the destination differs: " << stage->received().size() << " vs "
-      << expected.size();
+  waitUntil([&] { return stage->received().size() >= expected.size(); }, std::chrono::seconds(10));
+  const std::vector<Bytes> wire = stage->received();
+  std::size_t same = 0;
+  while (same < wire.size() && same < expected.size() && wire[same] == expected[same]) ++same;
+  EXPECT_TRUE(wire == expected) << "what reached the destination differs: " << wire.size()
+                                << " messages for " << expected.size() << ", the first "
+                                << same << " alike";
   std::cout << "flood: " << valid.load() << " control changes in "
             << std::chrono::duration_cast<std::chrono::seconds>(kFloodTime).count()
             << " s (" << valid.load() / 5 << " a second), every one handled; " << expected.size()

@@ -99,8 +99,10 @@ TEST_F(JackChurn, DestinationsAndSourcesComeAndGoWhileVoraPlays) {
   int reopenings = 0, appeared = 1, vanished = 0;
   for (int round = 1; round <= 6; ++round) {
     SCOPED_TRACE("round " + std::to_string(round));
-    // A new destination appears; once the watcher has seen it, it gets everything.
+    // A new destination appears; once the watcher has seen it, it gets everything. The
+    // ones already there lose nothing to the reopening, not even what was still on its way.
     const std::string name = "Synth" + std::to_string(round);
+    play();
     present[name].client = client(name);
     ++appeared;
     noticed();
