@@ -12,7 +12,10 @@ seconds="${1:-60}"
 build="${2:-$here/../build/fuzz}"
 artifacts="$build/fuzz-artifacts"
 work="$(mktemp -d "${TMPDIR:-/tmp}/vora-fuzz-XXXXXX")"
-trap 'rm -rf "$work"' EXIT
+# The targets' own scratch files, on tmpfs where there is one.
+scratch="$(mktemp -d /dev/shm/vora-fuzz-XXXXXX 2>/dev/null || mktemp -d "$work/scratch-XXXXXX")"
+trap 'rm -rf "$work" "$scratch"' EXIT
+export TMPDIR="$scratch"
 mkdir -p "$artifacts"
 
 # target  corpus  dictionary  max input length

@@ -291,7 +291,8 @@ TEST_F(HostileMidi, FloodWhileAScriptPlaysKeepsWhatVoraSendsInOrderAndHandlesEve
     return n;
   };
   EXPECT_TRUE(waitUntil([&] { return countEnds() == ends.load(); }, std::chrono::seconds(60)))
-      << countEnds() << " of " << ends.load() << " controller 4s handled";
+      << countEnds() << " of " << ends.load() << " controller 4s handled\nvora said: "
+      << vora.process().errors() << "\njackd said: " << server_->log();
   const auto last = vora.dumpAt("99999");
   ASSERT_TRUE(last.has_value());
   EXPECT_EQ((*last)["xIn"], 99 / 127.0);
@@ -308,7 +309,8 @@ TEST_F(HostileMidi, FloodWhileAScriptPlaysKeepsWhatVoraSendsInOrderAndHandlesEve
   while (same < wire.size() && same < expected.size() && wire[same] == expected[same]) ++same;
   EXPECT_TRUE(wire == expected) << "what reached the destination differs: " << wire.size()
                                 << " messages for " << expected.size() << ", the first "
-                                << same << " alike";
+                                << same << " alike\nvora said: " << vora.process().errors()
+                                << "\njackd said: " << server_->log();
   std::cout << "flood: " << valid.load() << " control changes in "
             << std::chrono::duration_cast<std::chrono::seconds>(kFloodTime).count()
             << " s (" << valid.load() / 5 << " a second), every one handled; " << expected.size()

@@ -29,9 +29,11 @@ class JackServer {
     static std::atomic<int> counter{0};
     std::unique_ptr<JackServer> server(new JackServer);
     server->name_ = "vora-rel-" + std::to_string(::getpid()) + "-" + std::to_string(counter++);
+    // A long client timeout: on a loaded machine (sanitizers, tests in parallel) a client
+    // late for its cycle is waited for rather than skipped, which would lose its MIDI.
     server->jackd_ = std::make_unique<Process>(std::vector<std::string>{
-        "jackd", "--no-realtime", "-n", server->name_, "-d", "dummy", "-r", "48000", "-p",
-        std::to_string(periodFrames)});
+        "jackd", "--no-realtime", "-t", "10000", "-n", server->name_, "-d", "dummy", "-r",
+        "48000", "-p", std::to_string(periodFrames)});
     if (server->jackd_->pid() <= 0) {
       *whyNot = "cannot start jackd";
       return nullptr;
@@ -58,6 +60,8 @@ class JackServer {
   JackServer& operator=(const JackServer&) = delete;
 
   const std::string& name() const { return name_; }
+  /// What jackd printed so far (xruns, clients it gave up on).
+  std::string log() const { return jackd_->output() + jackd_->errors(); }
   /// Points libjack in this process, and the processes it starts, at this server.
   void useInThisProcess() const { ::setenv("JACK_DEFAULT_SERVER", name_.c_str(), 1); }
   /// Every port of the server now, by full name.

@@ -121,6 +121,17 @@ void expectLoaded(const Json& dump, const Json& store) {
   }
 }
 
+/// stderr without the sanitizer runtime's note on a process killed while it checked for
+/// leaks at its exit (an instrumented build only); its reports of errors stay.
+std::string ownWords(const std::string& errors) {
+  std::string kept;
+  for (const std::string& line : lines(errors)) {
+    if (line.find("Unable to get registers from thread") != std::string::npos) continue;
+    kept += line + "\n";
+  }
+  return kept;
+}
+
 int killsWanted() {
   const char* text = std::getenv("VORA_KILLS");
   const int n = text != nullptr ? std::atoi(text) : 0;
@@ -182,7 +193,8 @@ TEST(StoreKill, EveryKillLeavesTheOldOrTheNewStoreAndTheNextStartLoadsIt) {
       ASSERT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << readFile(err);
       ++finished;
     }
-    EXPECT_EQ(readFile(err), "") << "a start on the store left by the last kill complained";
+    EXPECT_EQ(ownWords(readFile(err)), "")
+        << "a start on the store left by the last kill complained";
 
     // Done: the DUMPs printed. The first comes after start-up, each later one after an edit.
     const auto shown = dumps(readFile(out));

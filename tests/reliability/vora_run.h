@@ -3,7 +3,7 @@
 // Running the real vora binary headless: a script file or a script fed live through a pipe,
 // and what came out of it.
 #include <fcntl.h>
-#include <spawn.h>
+#include <sys/prctl.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -62,25 +62,36 @@ inline std::vector<Json> dumps(std::string output) {
   return out;
 }
 
-/// Starts argv (argv[0] looked up in PATH) with stdout and stderr going to files: its pid, or -1. For
-/// tests that signal the process themselves; reap it with waitpid.
+/// Starts argv (argv[0] looked up in PATH) with stdout and stderr going to files: its pid,
+/// or -1. Reap it with waitpid. Should the test die without stopping it, it gets SIGTERM, so
+/// a crashed test leaves no server or player running.
 inline pid_t spawnTo(const std::vector<std::string>& argv, const fs::path& out,
                      const fs::path& err) {
-  posix_spawn_file_actions_t actions;
-  posix_spawn_file_actions_init(&actions);
-  posix_spawn_file_actions_addopen(&actions, STDIN_FILENO, "/dev/null", O_RDONLY, 0);
-  posix_spawn_file_actions_addopen(&actions, STDOUT_FILENO, out.c_str(),
-                                   O_WRONLY | O_CREAT | O_TRUNC, 0644);
-  posix_spawn_file_actions_addopen(&actions, STDERR_FILENO, err.c_str(),
-                                   O_WRONLY | O_CREAT | O_TRUNC, 0644);
+  // Everything the child needs is made before the fork: after it, only system calls.
   std::vector<std::string> args = argv;
   std::vector<char*> pointers;
   for (std::string& a : args) pointers.push_back(a.data());
   pointers.push_back(nullptr);
-  pid_t pid = -1;
-  const int rc = ::posix_spawnp(&pid, pointers[0], &actions, nullptr, pointers.data(), environ);
-  posix_spawn_file_actions_destroy(&actions);
-  return rc == 0 ? pid : -1;
+  // The files are emptied here, before the child exists: a child killed at once must not
+  // leave an earlier run's output looking like its own.
+  const int in = ::open("/dev/null", O_RDONLY | O_CLOEXEC);
+  const int o = ::open(out.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
+  const int e = ::open(err.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
+  const pid_t test = ::getpid();
+  const pid_t pid = in < 0 || o < 0 || e < 0 ? -1 : ::fork();
+  if (pid == 0) {
+    ::prctl(PR_SET_PDEATHSIG, SIGTERM);
+    if (::getppid() != test) ::_exit(127);  // the test already died
+    ::dup2(in, STDIN_FILENO);
+    ::dup2(o, STDOUT_FILENO);
+    ::dup2(e, STDERR_FILENO);
+    ::execvp(pointers[0], pointers.data());
+    ::_exit(127);
+  }
+  for (int fd : {in, o, e}) {
+    if (fd >= 0) ::close(fd);
+  }
+  return pid;
 }
 
 /// Polls condition every few milliseconds until it holds (true) or timeout passes (false).
