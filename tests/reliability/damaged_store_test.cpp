@@ -48,7 +48,8 @@ std::string tenMegabytes() {
   std::string text = R"({"FirstOpen": false, "NewAbletonPrefs": true, "IntroduceSpeed": true,
     "LaunchCount": 3, "SavedMode": 1, "pref.0.8": 40)";
   const std::string filler(10'000, 'x');
-  for (int i = 0; i < 1000; ++i) text += ",\n\"notes." + std::to_string(i) + "\": \"" + filler + "\"";
+  for (int i = 0; i < 1000; ++i)
+    text += ",\n\"notes." + std::to_string(i) + "\": \"" + filler + "\"";
   return text + "}\n";
 }
 
@@ -78,8 +79,12 @@ const Json kDefaults = Json::object({{"output", "ableton"},
 std::vector<Damage> damages() {
   return {
       {"empty", "", false, "empty", true, {}},
-      {"truncated", R"({"FirstOpen": false, "SavedOutput": 2, "showArr)", false, "not valid JSON",
-       true, {}},
+      {"truncated",
+       R"({"FirstOpen": false, "SavedOutput": 2, "showArr)",
+       false,
+       "not valid JSON",
+       true,
+       {}},
       {"binary noise", noise(64 * 1024), false, "not valid JSON", true, {}},
       {"a JSON array", R"([{"SavedOutput": 2}])", false, "not a JSON object", true, {}},
       {"wrong types under every key",
@@ -87,7 +92,10 @@ std::vector<Damage> damages() {
            "SavedOutput": "2", "SavedMode": "1", "SavedSensitivity": true,
            "PulseGateEnabled": "true", "selectedLookName": 3, "noteBehavior": false,
            "showArrows": "yes", "showLock": 1, "pref.0.8": "21", "pref.2.11": {"cc": 5}})",
-       false, "SavedOutput", false, {},
+       false,
+       "SavedOutput",
+       false,
+       {},
        {"LaunchCount", "SavedOutput", "SavedMode", "SavedSensitivity", "PulseGateEnabled",
         "selectedLookName", "noteBehavior", "showArrows", "showLock", "pref.0.8", "pref.2.11"}},
       {"huge numbers",
@@ -95,14 +103,20 @@ std::vector<Damage> damages() {
            "LaunchCount": 9223372036854775807, "SavedOutput": 1e300,
            "SavedMode": 18446744073709551616, "SavedSensitivity": 99999999999,
            "pref.0.8": 1e300, "pref.0.6": 4294967296, "pref.0.11": 99999999999999999999999})",
-       false, "SavedOutput", false, {},
+       false,
+       "SavedOutput",
+       false,
+       {},
        {"LaunchCount", "SavedOutput", "SavedMode", "SavedSensitivity", "pref.0.8", "pref.0.6",
         "pref.0.11"}},
       {"negative numbers",
        R"({"FirstOpen": false, "NewAbletonPrefs": true, "IntroduceSpeed": true,
            "LaunchCount": -5, "SavedOutput": -1, "SavedMode": -1, "SavedSensitivity": -2,
            "pref.0.8": -20, "pref.0.6": -1, "pref.0.5": -128})",
-       false, "SavedOutput", false, {},
+       false,
+       "SavedOutput",
+       false,
+       {},
        {"LaunchCount", "SavedOutput", "SavedMode", "SavedSensitivity", "pref.0.8", "pref.0.6",
         "pref.0.5"}},
       {"ten megabytes", tenMegabytes(), false, "", false, {{"mode", "control"}}},
@@ -198,14 +212,13 @@ TEST_P(DamagedStore, StartsSaysOnceKeepsTheFileAndPlaysOn) {
   EXPECT_EQ(again[0]["prefsArray"][0][7], 21);
 }
 
-INSTANTIATE_TEST_SUITE_P(Table, DamagedStore, ::testing::ValuesIn(damages()),
-                         [](const auto& info) {
-                           std::string name;
-                           for (char c : std::string(info.param.name)) {
-                             name += std::isalnum(static_cast<unsigned char>(c)) ? c : '_';
-                           }
-                           return name;
-                         });
+INSTANTIATE_TEST_SUITE_P(Table, DamagedStore, ::testing::ValuesIn(damages()), [](const auto& info) {
+  std::string name;
+  for (char c : std::string(info.param.name)) {
+    name += std::isalnum(static_cast<unsigned char>(c)) ? c : '_';
+  }
+  return name;
+});
 
 // ---- a store that cannot be written -------------------------------------------------
 
@@ -215,9 +228,9 @@ const std::string kGoodStore =
 
 /// How a test takes the store's folder out of writing and gives it back.
 struct Blocker {
-  std::vector<std::string> argvFront;  ///< runs vora inside the blocked world
-  std::function<void(pid_t)> unblock;  ///< the pid of vora
-  std::function<fs::path(pid_t)> view; ///< where the test sees the store folder
+  std::vector<std::string> argvFront;   ///< runs vora inside the blocked world
+  std::function<void(pid_t)> unblock;   ///< the pid of vora
+  std::function<fs::path(pid_t)> view;  ///< where the test sees the store folder
 };
 
 std::size_t count(const std::string& text, const std::string& what) {
@@ -302,11 +315,12 @@ TEST(StoreCannotBeWritten, FullDiskWarnsOnceKeepsPlayingAndSavesOnceThereIsRoomA
   const std::string setUp =
       "mount -t tmpfs -o size=64k tmpfs \"$0\" && cp \"$1\" \"$0/defaults.json\" && "
       "(cat /dev/zero > \"$0/filler\") 2>/dev/null; shift; exec \"$@\"";
-  const std::vector<std::string> front{"unshare", "-Urm", "sh", "-c", setUp, store.string(),
-                                       (dir / "seed.json").string()};
+  const std::vector<std::string> front{
+      "unshare", "-Urm", "sh", "-c", setUp, store.string(), (dir / "seed.json").string()};
   const RunResult probe =
       runProcess({"unshare", "-Urm", "sh", "-c", "mount -t tmpfs tmpfs \"$0\"", store.string()});
-  if (probe.exitCode != 0) GTEST_SKIP() << "cannot mount a small file system here: " << probe.errors;
+  if (probe.exitCode != 0)
+    GTEST_SKIP() << "cannot mount a small file system here: " << probe.errors;
 
   LiveVora vora(store, {}, front);
   ASSERT_TRUE(vora.running()) << vora.whyNot();

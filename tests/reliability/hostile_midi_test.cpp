@@ -71,23 +71,23 @@ Stream hostileStream(std::size_t maxEvent) {
     s.valid(ch, kX, next());
     s.junk(realtime[ch % 6]);
     s.valid(ch, kY, next());
-    s.junk({static_cast<std::uint8_t>(0x90 | ch), 60, 100});    // note on
-    s.junk({static_cast<std::uint8_t>(0x80 | ch), 60, 0});      // note off
-    s.junk({static_cast<std::uint8_t>(0xE0 | ch), 0, 64});      // pitch bend
-    s.junk({static_cast<std::uint8_t>(0xC0 | ch), 5});          // program change
-    s.junk({static_cast<std::uint8_t>(0xD0 | ch), 70});         // channel pressure
-    s.junk({static_cast<std::uint8_t>(0xA0 | ch), 60, 70});     // key pressure
+    s.junk({static_cast<std::uint8_t>(0x90 | ch), 60, 100});  // note on
+    s.junk({static_cast<std::uint8_t>(0x80 | ch), 60, 0});    // note off
+    s.junk({static_cast<std::uint8_t>(0xE0 | ch), 0, 64});    // pitch bend
+    s.junk({static_cast<std::uint8_t>(0xC0 | ch), 5});        // program change
+    s.junk({static_cast<std::uint8_t>(0xD0 | ch), 70});       // channel pressure
+    s.junk({static_cast<std::uint8_t>(0xA0 | ch), 60, 70});   // key pressure
     s.valid(ch, kZ, next());
-    s.valid(ch, 10, next());                                   // a controller Vora ignores
+    s.valid(ch, 10, next());  // a controller Vora ignores
   }
   // Truncated and malformed control changes.
   s.junk({0xB0});
   s.junk({0xB0, kX});
-  s.junk({0xB3, kX, 0x80});        // value byte with the top bit
-  s.junk({0xB3, 0x80 | kX, 5});    // controller byte with the top bit
-  s.junk({0xB0, kX, 5, 9});        // one byte too many
-  s.junk({kX, 7});                 // data without a status
-  s.junk({0xB0, 0xF8, kX, 9});     // a real-time byte inside the message
+  s.junk({0xB3, kX, 0x80});      // value byte with the top bit
+  s.junk({0xB3, 0x80 | kX, 5});  // controller byte with the top bit
+  s.junk({0xB0, kX, 5, 9});      // one byte too many
+  s.junk({kX, 7});               // data without a status
+  s.junk({0xB0, 0xF8, kX, 9});   // a real-time byte inside the message
   s.junk({0xF7});
   s.junk({0xF4});
   s.junk({0xF5, 1, 2});
@@ -170,7 +170,6 @@ TEST_F(HostileMidi, OnlyValidControlChangesPostNotificationsWhateverElseArrives)
   for (const std::string& line : log.systemLines) std::cout << "system log: " << line << "\n";
 }
 
-
 /// A pad performance in control mode: gestures of one or two fingers, moving every few ms.
 std::vector<std::string> performance(int gestures) {
   std::vector<std::string> steps{"0 appear 400 300", "0 press mode"};
@@ -222,7 +221,8 @@ TEST_F(HostileMidi, FloodWhileAScriptPlaysKeepsWhatVoraSendsInOrderAndHandlesEve
 
   // The same script with no MIDI system and no flood: what Vora must send.
   TempDir dir;
-  const RunResult quiet = runVora(dir / "quiet", script, {"--midi-log", (dir / "quiet.log").string()});
+  const RunResult quiet =
+      runVora(dir / "quiet", script, {"--midi-log", (dir / "quiet.log").string()});
   ASSERT_EQ(quiet.exitCode, 0) << quiet.errors;
   const std::vector<Bytes> expected = logged(readFile(dir / "quiet.log"));
   ASSERT_GT(expected.size(), 1000u);
@@ -240,8 +240,9 @@ TEST_F(HostileMidi, FloodWhileAScriptPlaysKeepsWhatVoraSendsInOrderAndHandlesEve
     const auto start = Clock::now();
     long n = 0;
     while (Clock::now() - start < kFloodTime) {
-      const long due = std::chrono::duration_cast<std::chrono::microseconds>(Clock::now() - start)
-                           .count() * kRate / 1'000'000;
+      const long due =
+          std::chrono::duration_cast<std::chrono::microseconds>(Clock::now() - start).count() *
+          kRate / 1'000'000;
       for (; n < due; ++n) {
         const auto ch = static_cast<std::uint8_t>(n % 16);
         const auto v = static_cast<std::uint8_t>(n % 127);
@@ -251,7 +252,11 @@ TEST_F(HostileMidi, FloodWhileAScriptPlaysKeepsWhatVoraSendsInOrderAndHandlesEve
         } else if (n % kRate == kRate / 2) {
           stage->queue({0xB0, 0, 0});
         } else {
-          stage->queue({static_cast<std::uint8_t>(0xB0 | ch), n % 3 == 0 ? kX : n % 3 == 1 ? kY : kZ, v});
+          stage->queue({static_cast<std::uint8_t>(0xB0 | ch),
+                        n % 3 == 0   ? kX
+                        : n % 3 == 1 ? kY
+                                     : kZ,
+                        v});
         }
         ++valid;
         if (n % 7 == 0) stage->queue({0xF8});
@@ -276,7 +281,8 @@ TEST_F(HostileMidi, FloodWhileAScriptPlaysKeepsWhatVoraSendsInOrderAndHandlesEve
     const auto asked = Clock::now();
     ASSERT_TRUE(vora.dumpAt(steps[sent - 1].substr(0, steps[sent - 1].find(' '))).has_value())
         << vora.process().errors();
-    slowest = std::max(slowest, std::chrono::duration_cast<std::chrono::milliseconds>(Clock::now() - asked));
+    slowest = std::max(slowest,
+                       std::chrono::duration_cast<std::chrono::milliseconds>(Clock::now() - asked));
     std::this_thread::sleep_for(std::chrono::milliseconds(60));
   }
   flood.join();
@@ -291,8 +297,9 @@ TEST_F(HostileMidi, FloodWhileAScriptPlaysKeepsWhatVoraSendsInOrderAndHandlesEve
     return n;
   };
   EXPECT_TRUE(waitUntil([&] { return countEnds() == ends.load(); }, std::chrono::seconds(60)))
-      << countEnds() << " of " << ends.load() << " controller 4s handled\nvora said: "
-      << vora.process().errors() << "\njackd said: " << server_->log();
+      << countEnds() << " of " << ends.load()
+      << " controller 4s handled\nvora said: " << vora.process().errors()
+      << "\njackd said: " << server_->log();
   const auto last = vora.dumpAt("99999");
   ASSERT_TRUE(last.has_value());
   EXPECT_EQ((*last)["xIn"], 99 / 127.0);
@@ -301,21 +308,22 @@ TEST_F(HostileMidi, FloodWhileAScriptPlaysKeepsWhatVoraSendsInOrderAndHandlesEve
 
   // What Vora sent: the same messages, in the same order, as with no flood; and on the wire.
   const std::vector<Bytes> sentByVora = logged(readFile(dir / "flood.log"));
-  EXPECT_TRUE(sentByVora == expected) << "the flood changed what Vora sends ("
-                                       << sentByVora.size() << " vs " << expected.size() << ")";
+  EXPECT_TRUE(sentByVora == expected) << "the flood changed what Vora sends (" << sentByVora.size()
+                                      << " vs " << expected.size() << ")";
   waitUntil([&] { return stage->received().size() >= expected.size(); }, std::chrono::seconds(10));
   const std::vector<Bytes> wire = stage->received();
   std::size_t same = 0;
   while (same < wire.size() && same < expected.size() && wire[same] == expected[same]) ++same;
   EXPECT_TRUE(wire == expected) << "what reached the destination differs: " << wire.size()
-                                << " messages for " << expected.size() << ", the first "
-                                << same << " alike\nvora said: " << vora.process().errors()
+                                << " messages for " << expected.size() << ", the first " << same
+                                << " alike\nvora said: " << vora.process().errors()
                                 << "\njackd said: " << server_->log();
-  std::cout << "flood: " << valid.load() << " control changes in "
-            << std::chrono::duration_cast<std::chrono::seconds>(kFloodTime).count()
-            << " s (" << valid.load() / 5 << " a second), every one handled; " << expected.size()
-            << " messages sent by the script, all in order; slowest answer to a step "
-            << slowest.count() << " ms\n";
+  const long seconds = std::chrono::duration_cast<std::chrono::seconds>(kFloodTime).count();
+  std::cout << "flood: " << valid.load() << " control changes in " << seconds << " s ("
+            << valid.load() / seconds << " a second), " << countEnds() << " of " << ends.load()
+            << " counted ones handled; " << sentByVora.size() << " of " << expected.size()
+            << " script messages logged alike, " << same << " reached the destination alike;"
+            << " slowest answer to a step " << slowest.count() << " ms\n";
 }
 
 }  // namespace

@@ -63,7 +63,8 @@ TEST_F(JackChurn, DestinationsAndSourcesComeAndGoWhileVoraPlays) {
   ASSERT_NE(opened.port, nullptr) << opened.error;
   std::atomic<int> xPosts{0};
   center.addObserver(notification::xRecieved, [&] { ++xPosts; });
-  auto manager = std::make_unique<SettingsManager>(Services{store, center, log, loop, *opened.port});
+  auto manager =
+      std::make_unique<SettingsManager>(Services{store, center, log, loop, *opened.port});
   MidiSetupWatcher watcher(loop, *opened.port, *manager->handler);
   MidiHandler& handler = *manager->handler;
 
@@ -75,12 +76,14 @@ TEST_F(JackChurn, DestinationsAndSourcesComeAndGoWhileVoraPlays) {
     }
   };
   auto everyoneHasAll = [&] {
-    return waitUntil([&] {
-      for (auto& [name, d] : present) {
-        if (d.client->received().size() < d.expected.size()) return false;
-      }
-      return true;
-    }, std::chrono::seconds(20));
+    return waitUntil(
+        [&] {
+          for (auto& [name, d] : present) {
+            if (d.client->received().size() < d.expected.size()) return false;
+          }
+          return true;
+        },
+        std::chrono::seconds(20));
   };
   auto check = [&](const std::string& when) {
     ASSERT_TRUE(everyoneHasAll()) << when;
@@ -118,8 +121,8 @@ TEST_F(JackChurn, DestinationsAndSourcesComeAndGoWhileVoraPlays) {
     ++vanished;
     const auto before = Clock::now();
     play();
-    slowestSend = std::max(slowestSend,
-                           std::chrono::duration_cast<std::chrono::microseconds>(Clock::now() - before));
+    slowestSend = std::max(
+        slowestSend, std::chrono::duration_cast<std::chrono::microseconds>(Clock::now() - before));
     check("right after " + gone + " vanished");
     noticed();
     ++reopenings;
@@ -150,8 +153,8 @@ TEST_F(JackChurn, DestinationsAndSourcesComeAndGoWhileVoraPlays) {
   play();
   check("after a source vanished");
 
-  std::cout << appeared << " destinations appeared and " << vanished << " vanished ("
-            << reopenings << " setup changes); slowest burst of 11 messages with a vanished destination "
+  std::cout << appeared << " destinations appeared and " << vanished << " vanished (" << reopenings
+            << " setup changes); slowest burst of 11 messages with a vanished destination "
             << slowestSend.count() << " us\n";
   for (const std::string& line : log.systemLines) std::cout << "system log: " << line << "\n";
 }

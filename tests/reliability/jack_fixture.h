@@ -31,19 +31,21 @@ class JackServer {
     server->name_ = "vora-rel-" + std::to_string(::getpid()) + "-" + std::to_string(counter++);
     // A long client timeout: on a loaded machine (sanitizers, tests in parallel) a client
     // late for its cycle is waited for rather than skipped, which would lose its MIDI.
-    server->jackd_ = std::make_unique<Process>(std::vector<std::string>{
-        "jackd", "--no-realtime", "-t", "10000", "-n", server->name_, "-d", "dummy", "-r",
-        "48000", "-p", std::to_string(periodFrames)});
+    server->jackd_ = std::make_unique<Process>(
+        std::vector<std::string>{"jackd", "--no-realtime", "-t", "10000", "-n", server->name_, "-d",
+                                 "dummy", "-r", "48000", "-p", std::to_string(periodFrames)});
     if (server->jackd_->pid() <= 0) {
       *whyNot = "cannot start jackd";
       return nullptr;
     }
     // `jack_wait -c` exits 0 whether or not the server runs; its answer is what it prints.
-    const bool up = waitUntil([&] {
-      if (!server->jackd_->running()) return true;
-      return runProcess({"jack_wait", "-s", server->name_, "-c"}, std::chrono::seconds(5))
-                 .output == "running\n";
-    }, std::chrono::seconds(20));
+    const bool up = waitUntil(
+        [&] {
+          if (!server->jackd_->running()) return true;
+          return runProcess({"jack_wait", "-s", server->name_, "-c"}, std::chrono::seconds(5))
+                     .output == "running\n";
+        },
+        std::chrono::seconds(20));
     if (!up || !server->jackd_->running()) {
       *whyNot = "jackd did not come up: " + server->jackd_->errors() + server->jackd_->output();
       return nullptr;
@@ -89,10 +91,10 @@ class RawMidiClient {
                                              std::string* whyNot) {
     std::unique_ptr<RawMidiClient> c(new RawMidiClient);
     jack_status_t status{};
-    c->client_ = jack_client_open(name.c_str(),
-                                  static_cast<jack_options_t>(JackNoStartServer | JackServerName |
-                                                              JackUseExactName),
-                                  &status, server.name().c_str());
+    c->client_ = jack_client_open(
+        name.c_str(),
+        static_cast<jack_options_t>(JackNoStartServer | JackServerName | JackUseExactName), &status,
+        server.name().c_str());
     if (c->client_ == nullptr) {
       *whyNot = "jack_client_open " + name + " failed, status " + std::to_string(status);
       return nullptr;

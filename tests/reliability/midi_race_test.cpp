@@ -57,8 +57,8 @@ struct Screen {
 
   explicit Screen(MidiPort& port) {
     store.setInteger(key::savedMode, 1);  // control mode: the crosshair follows input
-    vc = std::make_unique<ViewController>(Services{store, center, log, loop, port},
-                                          DeviceTraits{}, shell);
+    vc = std::make_unique<ViewController>(Services{store, center, log, loop, port}, DeviceTraits{},
+                                          shell);
     vc->viewDidLoad();
     vc->elements.touchArea.size = {400, 300};
     vc->viewWillAppear();

@@ -50,7 +50,8 @@ std::vector<Edit> makeEdits() {
         break;
       case 1: {
         const int o = (i / 7) % 6;
-        edits.push_back({std::string("preset ") + kOutputs[o], [o](Json& s) { s["SavedOutput"] = o; }});
+        edits.push_back(
+            {std::string("preset ") + kOutputs[o], [o](Json& s) { s["SavedOutput"] = o; }});
         break;
       }
       case 2: {
@@ -61,11 +62,13 @@ std::vector<Edit> makeEdits() {
       }
       case 3: {
         const char* look = kLooks[(i / 7) % 5];
-        edits.push_back({std::string("look ") + look, [look](Json& s) { s["selectedLookName"] = look; }});
+        edits.push_back(
+            {std::string("look ") + look, [look](Json& s) { s["selectedLookName"] = look; }});
         break;
       }
       case 4:
-        edits.push_back({"press mode", [](Json& s) { s["SavedMode"] = s.value("SavedMode", 0) == 1 ? 0 : 1; }});
+        edits.push_back(
+            {"press mode", [](Json& s) { s["SavedMode"] = s.value("SavedMode", 0) == 1 ? 0 : 1; }});
         break;
       case 5:  // synthNote
         edits.push_back({"row synthNote " + std::to_string(value),
@@ -164,8 +167,8 @@ TEST(StoreKill, EveryKillLeavesTheOldOrTheNewStoreAndTheNextStartLoadsIt) {
   ASSERT_EQ(::waitpid(first, &status, 0), first);
   const auto fullRun = Clock::now() - started;
   ASSERT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << readFile(err);
-  const Json initial = Json::object({{"FirstOpen", false}, {"NewAbletonPrefs", true},
-                                     {"IntroduceSpeed", true}});
+  const Json initial =
+      Json::object({{"FirstOpen", false}, {"NewAbletonPrefs", true}, {"IntroduceSpeed", true}});
   ASSERT_EQ(Json::parse(readFile(store / "defaults.json")), expectedStates(initial, edits).back())
       << "the model of the edits does not match what vora stores";
 
@@ -206,8 +209,8 @@ TEST(StoreKill, EveryKillLeavesTheOldOrTheNewStoreAndTheNextStartLoadsIt) {
     const bool isOld = after == states[done];
     const bool isNew = done + 1 < states.size() && after == states[done + 1];
     ASSERT_TRUE(isOld || isNew) << "after " << done << " steps done the store holds\n"
-                                << after.dump(1) << "\nexpected\n" << states[done].dump(1)
-                                << "\nor the next step's state";
+                                << after.dump(1) << "\nexpected\n"
+                                << states[done].dump(1) << "\nor the next step's state";
     if (!killed) continue;
     ++kills;
     isOld ? ++oldState : ++newState;

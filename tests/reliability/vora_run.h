@@ -3,29 +3,27 @@
 // Running the real vora binary headless: a script file or a script fed live through a pipe,
 // and what came out of it.
 #include <fcntl.h>
+#include <signal.h>
 #include <sys/prctl.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
-#include <signal.h>
-
 #include <algorithm>
 #include <cerrno>
 #include <chrono>
-#include <functional>
-#include <optional>
 #include <cstring>
 #include <filesystem>
 #include <fstream>
+#include <functional>
 #include <iterator>
 #include <memory>
 #include <nlohmann/json.hpp>
+#include <optional>
 #include <sstream>
 #include <string>
 #include <thread>
 #include <vector>
-
 
 namespace vora::rel {
 
@@ -136,13 +134,15 @@ class Process {
   /// The exit code once it ended within timeout.
   std::optional<int> wait(std::chrono::milliseconds timeout) {
     if (exitCode_ || pid_ <= 0) return exitCode_;
-    waitUntil([&] {
-      int status = 0;
-      const pid_t done = ::waitpid(pid_, &status, WNOHANG);
-      if (done == pid_) exitCode_ = exitCodeOf(status);
-      if (done < 0) exitCode_ = -1;
-      return exitCode_.has_value();
-    }, timeout);
+    waitUntil(
+        [&] {
+          int status = 0;
+          const pid_t done = ::waitpid(pid_, &status, WNOHANG);
+          if (done == pid_) exitCode_ = exitCodeOf(status);
+          if (done < 0) exitCode_ = -1;
+          return exitCode_.has_value();
+        },
+        timeout);
     return exitCode_;
   }
   bool running() { return pid_ > 0 && !wait(std::chrono::milliseconds(0)); }
@@ -165,7 +165,7 @@ struct RunResult {
 
 /// Runs argv to its end; killed after timeout (timedOut set).
 inline RunResult runProcess(const std::vector<std::string>& argv,
-                      std::chrono::milliseconds timeout = std::chrono::seconds(120)) {
+                            std::chrono::milliseconds timeout = std::chrono::seconds(120)) {
   Process p(argv);
   RunResult run;
   if (auto code = p.wait(timeout)) {
@@ -210,8 +210,8 @@ class TempDir {
 /// The argument list of one headless run; no MIDI system unless extra names one.
 inline std::vector<std::string> headlessArgs(const fs::path& script, const fs::path& store,
                                              const std::vector<std::string>& extra = {}) {
-  std::vector<std::string> args{VORA_BINARY, "--headless", "--script", script.string(),
-                                "--store", store.string()};
+  std::vector<std::string> args{VORA_BINARY,     "--headless", "--script",
+                                script.string(), "--store",    store.string()};
   if (std::find(extra.begin(), extra.end(), "--midi-api") == extra.end()) {
     args.insert(args.end(), {"--midi-api", "none"});
   }
@@ -221,8 +221,8 @@ inline std::vector<std::string> headlessArgs(const fs::path& script, const fs::p
 
 /// Plays script (the text) with the store in storeDir. prefix runs before vora (setpriv ...).
 inline RunResult runVora(const fs::path& storeDir, const std::string& script,
-                             const std::vector<std::string>& extra = {},
-                             const std::vector<std::string>& prefix = {}) {
+                         const std::vector<std::string>& extra = {},
+                         const std::vector<std::string>& prefix = {}) {
   TempDir scratch;
   const fs::path file = scratch / "script.txt";
   writeFile(file, script);
@@ -253,10 +253,12 @@ class LiveVora {
       return;
     }
     // The pipe opens for writing once vora opens it for reading.
-    const bool opened = waitUntil([&] {
-      fd_ = ::open(pipe_.c_str(), O_WRONLY | O_NONBLOCK | O_CLOEXEC);
-      return fd_ >= 0 || child_->wait(std::chrono::milliseconds(0)).has_value();
-    }, std::chrono::seconds(30));
+    const bool opened = waitUntil(
+        [&] {
+          fd_ = ::open(pipe_.c_str(), O_WRONLY | O_NONBLOCK | O_CLOEXEC);
+          return fd_ >= 0 || child_->wait(std::chrono::milliseconds(0)).has_value();
+        },
+        std::chrono::seconds(30));
     if (fd_ < 0) {
       whyNot_ = opened ? "vora ended before reading its script: " + child_->errors()
                        : "vora did not open its script";
@@ -308,10 +310,12 @@ class LiveVora {
     const std::size_t before = dumps(child_->output()).size();
     if (!send(time + " dump")) return std::nullopt;
     std::vector<Json> got;
-    if (!waitUntil([&] {
-          got = dumps(child_->output());
-          return got.size() > before || child_->wait(std::chrono::milliseconds(0)).has_value();
-        }, std::chrono::seconds(60)) ||
+    if (!waitUntil(
+            [&] {
+              got = dumps(child_->output());
+              return got.size() > before || child_->wait(std::chrono::milliseconds(0)).has_value();
+            },
+            std::chrono::seconds(60)) ||
         got.size() <= before) {
       return std::nullopt;
     }

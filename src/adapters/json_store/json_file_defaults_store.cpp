@@ -1,8 +1,8 @@
 #include "adapters/json_store/json_file_defaults_store.h"
 
 #include <fcntl.h>
-#include <signal.h>
 #include <pwd.h>
+#include <signal.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -275,8 +275,7 @@ void removeStaleTempFiles(const fs::path& target) {
       continue;
     }
     const long pid = std::strtol(rest.substr(0, dash).c_str(), nullptr, 10);
-    if (pid > 0 && pid != ::getpid() && ::kill(static_cast<pid_t>(pid), 0) != 0 &&
-        errno == ESRCH) {
+    if (pid > 0 && pid != ::getpid() && ::kill(static_cast<pid_t>(pid), 0) != 0 && errno == ESRCH) {
       ::unlink(entry.path().c_str());
     }
   }

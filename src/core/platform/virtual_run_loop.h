@@ -43,7 +43,7 @@ class VirtualRunLoop final : public RunLoop {
   mutable std::mutex mutex_;  // guards now_ and tasks_ against posts from other threads
   TimePoint now_{0};
   std::deque<Timer> timers_;  // a deque: a running timer stays put when another is added
-  std::vector<Task> tasks_;  // a heap: the front is due first
+  std::vector<Task> tasks_;   // a heap: the front is due first
   std::uint64_t nextSeq_ = 0;
 };
 

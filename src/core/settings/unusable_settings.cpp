@@ -114,8 +114,7 @@ std::string describeUnusableSettings(const DefaultsStore& store, const std::vect
 
   for (Output o : kAllOutputs) {
     for (prefList p : kAllPrefs) {
-      const std::string key =
-          "pref." + std::to_string(raw(o)) + "." + std::to_string(raw(p));
+      const std::string key = "pref." + std::to_string(raw(o)) + "." + std::to_string(raw(p));
       const bool channel = p == prefList::synthChannel || p == prefList::controlChannel;
       const double top = channel ? 15 : 127;
       found.check(key, isNumber, "not a number, read as 0");
@@ -133,8 +132,7 @@ std::string describeUnusableSettings(const DefaultsStore& store, const std::vect
     }
   }
   const std::string text = found.text();
-  return text.empty() ? text
-                      : "vora: some stored settings cannot be used as they are: " + text;
+  return text.empty() ? text : "vora: some stored settings cannot be used as they are: " + text;
 }
 
 }  // namespace vora
