@@ -119,7 +119,9 @@ TEST(MidiRace, ReceivingThreadAgainstOutputAndRowChangesOnTheMainThread) {
     }
     done = true;
   });
-  screen.playOnTheMainThread([&] { return !done.load(); });
+  // The main thread plays until the receiving thread has handled the last controller.
+  const int lastEnds = count(kIncoming, 4);
+  screen.playOnTheMainThread([&] { return !done.load() || screen.log.ends.load() < lastEnds; });
   system.join();
   ASSERT_TRUE(waitUntil([&] { return screen.log.ends.load() == count(kIncoming, 4); }))
       << screen.log.ends.load() << " of " << count(kIncoming, 4);
