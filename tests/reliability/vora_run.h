@@ -110,7 +110,7 @@ inline int exitCodeOf(int status) {
   return -1;
 }
 
-/// A child process writing to files of its own; killed (SIGKILL) if still running at the end.
+/// A child process writing to files of its own; stopped if still running at the end.
 class Process {
  public:
   explicit Process(const std::vector<std::string>& argv) {
@@ -120,8 +120,10 @@ class Process {
     pid_ = spawnTo(argv, dir_ / "out", dir_ / "err");
   }
   ~Process() {
+    // SIGTERM first: a JACK client or server ended that way leaves JACK's shared state whole.
     if (pid_ > 0 && !exitCode_) {
-      ::kill(pid_, SIGKILL);
+      ::kill(pid_, SIGTERM);
+      if (!wait(std::chrono::seconds(5))) ::kill(pid_, SIGKILL);
       wait(std::chrono::seconds(10));
     }
     std::error_code ec;
