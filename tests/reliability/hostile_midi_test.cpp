@@ -347,15 +347,15 @@ TEST_F(HostileMidi, FloodWhileAScriptPlaysKeepsWhatVoraSendsInOrderAndHandlesEve
   while (same < wire.size() && same < expected.size() && wire[same] == expected[same]) ++same;
   // Lost on an xrun is all that may happen to them on the way.
   EXPECT_TRUE(xruns == 0 ? wire == expected : isSubsequence(wire, expected))
-      << "what reached the destination differs: " << wire.size()
-                                << " messages for " << expected.size() << ", the first " << same
-                                << " alike\nvora said: " << vora.process().errors()
-                                << "\njackd said: " << server_->log();
+      << "what reached the destination differs: " << wire.size() << " messages for "
+      << expected.size() << ", the first " << same
+      << " alike\nvora said: " << vora.process().errors() << "\njackd said: " << server_->log();
   const long seconds = std::chrono::duration_cast<std::chrono::seconds>(kFloodTime).count();
   std::cout << "flood: " << valid.load() << " control changes in " << seconds << " s ("
             << valid.load() / seconds << " a second), " << countEnds() << " of " << ends.load()
-            << " counted ones handled (" << xruns << " xruns); " << sentByVora.size() << " of " << expected.size()
-            << " script messages logged alike, " << same << " reached the destination alike;"
+            << " counted ones handled (" << xruns << " xruns); " << sentByVora.size() << " of "
+            << expected.size() << " script messages logged alike, " << same
+            << " reached the destination alike;"
             << " slowest answer to a step " << slowest.count() << " ms\n";
 }
 
