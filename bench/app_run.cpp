@@ -12,7 +12,9 @@
 #include <atomic>
 #include <cstdio>
 #include <cstdlib>
+#include <ctime>
 #include <filesystem>
+#include <fstream>
 #include <string>
 #include <thread>
 #include <vector>
@@ -95,6 +97,64 @@ Steadiness steadiness(const TickLog& log, std::size_t first, std::size_t last) {
   s.p99 = deviations.quantile(0.99);
   s.maxDeviation = deviations.max();
   return s;
+}
+
+/// A bare thread that does nothing but sleep to 10 ms deadlines and note when it wakes, at
+/// the priority of the app's main thread: what the machine gives any thread, the floor under
+/// the sampler's figures. Like the app's timer it keeps to the grid and skips deadlines
+/// already past.
+class FloorTicker {
+ public:
+  explicit FloorTicker(bool realtime)
+      : thread_([this, realtime] {
+          if (realtime) raiseThisThreadToRealtime();
+          constexpr std::int64_t kPeriod = 10'000'000;
+          std::int64_t next = nowNs();
+          while (!stop_.load()) {
+            next += kPeriod;
+            const timespec due{static_cast<time_t>(next / 1'000'000'000),
+                               static_cast<long>(next % 1'000'000'000)};
+            ::clock_nanosleep(CLOCK_MONOTONIC, TIMER_ABSTIME, &due, nullptr);
+            log.note();
+            while (next + kPeriod <= nowNs()) next += kPeriod;
+          }
+        }) {}
+  ~FloorTicker() {
+    stop_ = true;
+    thread_.join();
+  }
+  FloorTicker(const FloorTicker&) = delete;
+  FloorTicker& operator=(const FloorTicker&) = delete;
+
+  TickLog log;
+
+ private:
+  std::atomic<bool> stop_{false};
+  std::thread thread_;  // last: starts once the log and the flag exist
+};
+
+/// The machine's CPU time so far, from /proc/stat: all of it and the part the hypervisor
+/// took for others (steal), in clock ticks.
+struct CpuTime {
+  long long total = 0, steal = 0;
+};
+CpuTime cpuTime() {
+  CpuTime t;
+  std::ifstream in("/proc/stat");
+  std::string cpu;
+  in >> cpu;
+  long long v = 0;
+  for (int field = 0; field < 10 && in >> v; ++field) {
+    if (field < 8) t.total += v;  // guest time is already counted in user time
+    if (field == 7) t.steal = v;
+  }
+  return t;
+}
+/// The share of the CPU time between a and b that the hypervisor took, in per cent.
+double stealPercent(const CpuTime& a, const CpuTime& b) {
+  const long long total = b.total - a.total;
+  return total > 0 ? 100.0 * static_cast<double>(b.steal - a.steal) / static_cast<double>(total)
+                   : 0.0;
 }
 
 std::string fixed(double v, int digits = 2) {
@@ -218,6 +278,9 @@ int run(bool realtime) {
 
   // Timestamps of the phases, as tick indices and clock readings.
   std::size_t idleFirst = 0, idleLast = 0, busyFirst = 0, busyLast = 0;
+  FloorTicker floorTicker(realtime);
+  std::size_t floorIdleFirst = 0, floorIdleLast = 0, floorBusyFirst = 0, floorBusyLast = 0;
+  CpuTime idleCpuFirst, idleCpuLast, busyCpuFirst, busyCpuLast;
   std::vector<std::int64_t> injected;
   injected.reserve(20'000);
   std::string driverError;
@@ -243,8 +306,12 @@ int run(bool realtime) {
     });
     std::this_thread::sleep_for(1s);
     idleFirst = ticks.count.load();
+    floorIdleFirst = floorTicker.log.count.load();
+    idleCpuFirst = cpuTime();
     std::this_thread::sleep_for(kRun);
     idleLast = ticks.count.load();
+    floorIdleLast = floorTicker.log.count.load();
+    idleCpuLast = cpuTime();
 
     // Busy: the window back, the look with the heaviest drawing, a finger moving.
     loop.post([&] {
@@ -271,6 +338,8 @@ int run(bool realtime) {
     std::this_thread::sleep_for(100ms);
     watcher.clear();
     busyFirst = ticks.count.load();
+    floorBusyFirst = floorTicker.log.count.load();
+    busyCpuFirst = cpuTime();
     const auto end = std::chrono::steady_clock::now() + kRun;
     while (std::chrono::steady_clock::now() < end) {
       px += dx;
@@ -283,6 +352,8 @@ int run(bool realtime) {
       std::this_thread::sleep_for(2ms);
     }
     busyLast = ticks.count.load();
+    floorBusyLast = floorTicker.log.count.load();
+    busyCpuLast = cpuTime();
     XTestFakeButtonEvent(x, 1, False, 0);
     XFlush(x);
     XCloseDisplay(x);
@@ -331,6 +402,28 @@ int run(bool realtime) {
        "ms", "< 2 ms", busy.p99 < 2.0, ""});
   add({"4", "Tick interval, renderer busy: maximum deviation", busy.maxDeviation, "ms", "",
        std::nullopt, ""});
+
+  // The floor: a thread that does nothing else, timed beside the app in both phases.
+  const Steadiness floorIdle = steadiness(floorTicker.log, floorIdleFirst, floorIdleLast);
+  const Steadiness floorBusy = steadiness(floorTicker.log, floorBusyFirst, floorBusyLast);
+  add({"4",
+       "Floor: a bare thread sleeping to 10 ms deadlines, idle: 99th percentile of the deviation",
+       floorIdle.p99, "ms", "", std::nullopt,
+       "a thread of the benchmark that only sleeps to each 10 ms deadline (clock_nanosleep, "
+       "absolute), at the main thread's priority, timed beside the app: what this machine "
+       "gives any thread; maximum " +
+           fixed(floorIdle.maxDeviation) + " ms"});
+  add({"4", "Floor: a bare thread, renderer busy: 99th percentile of the deviation", floorBusy.p99,
+       "ms", "", std::nullopt, "maximum " + fixed(floorBusy.maxDeviation) + " ms"});
+  add({"4", "Tick interval above the floor, idle: 99th percentile", idle.p99 - floorIdle.p99, "ms",
+       "", std::nullopt, "the app's 99th percentile minus the bare thread's"});
+  add({"4", "Tick interval above the floor, renderer busy: 99th percentile",
+       busy.p99 - floorBusy.p99, "ms", "", std::nullopt, ""});
+  add({"4", "CPU time the hypervisor took for others (steal), idle phase",
+       stealPercent(idleCpuFirst, idleCpuLast), "%", "", std::nullopt,
+       "from /proc/stat: while a virtual CPU is stolen, no thread of this machine runs"});
+  add({"4", "CPU time the hypervisor took for others (steal), renderer busy",
+       stealPercent(busyCpuFirst, busyCpuLast), "%", "", std::nullopt, ""});
 
   // Each move changes x and y; its latency runs to the first y controller sent after it.
   // (The sampler's speed controller goes out between them and is told apart by number.)

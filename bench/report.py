@@ -52,21 +52,26 @@ PROGRAMS = {
 OBSTACLES = [
     (lambda r: r["item"] in ("1", "4") and ("running app" in r["name"] or "X server" in r["name"]
                                           or "renderer busy" in r["name"] or "idle" in r["name"]),
-     "The app's main thread is an ordinary thread here. It shares two cores with llvmpipe's "
-     "rasteriser threads, the X server and, while these figures were taken, other people's "
-     "builds and tests (see the load average above); and this kernel's preemption model is "
-     "none, so a thread woken while another runs inside the kernel waits for it. Tried: "
-     "(1) waking for a tick within 0.2 ms of its due time instead of at SDL's next whole "
-     "millisecond: in the app; on a quieter moment of this machine it took the idle 99th "
-     "percentile from 0.9 ms to under 0.4 ms. (2) the main thread at realtime priority "
-     "(SCHED_FIFO 1, reset on fork): the rows marked [tried] measure it in the same run; across "
-     "runs here it went from meeting both tick goals to missing them, as a priority cannot "
-     "preempt a kernel that does not preempt. It is not in the app yet: with it the window's "
-     "end-to-end test of the pad and buttons failed 3 times in 12 runs (MIDI messages missing "
-     "at the JACK client), against none in 5 runs without it, and the cause was not found in "
-     "time. "
-     "The X server's own delivery is measured as the floor under the touch figures: on this "
-     "machine most of the touch latency is spent before Vora sees the move."),
+     "This machine is a virtual one with two virtual CPUs, and its own timing is the first "
+     "obstacle: the rows \"Floor: a bare thread\" time a thread that does nothing but sleep to "
+     "each 10 ms deadline, beside the app, at the same priority, and it strays about as far as "
+     "the sampler does (a bare C program doing the same, at realtime priority, gave a 99th "
+     "percentile of 2.2 to 3.8 ms on an idle moment here). While the hypervisor runs others "
+     "on a virtual CPU (steal, measured above), no thread of this machine runs at all; and the "
+     "kernel's preemption model is none, so a thread woken while another runs inside the "
+     "kernel waits for it. The rows \"above the floor\" are Vora's own part. With the renderer "
+     "busy, llvmpipe's rasteriser threads take both cores, and the X server and the app's "
+     "main thread wait for a turn: the X server's own delivery of the moves to a second client "
+     "is measured as the floor under the touch figures, and on this machine most of the touch "
+     "latency is spent before Vora sees the move. On a phone or a desktop with a GPU the "
+     "rasteriser's load is not on the CPU. Tried: (1) waking for a tick within 0.2 ms of its "
+     "due time instead of at SDL's next whole millisecond: in the app; on a quiet moment it "
+     "took the idle 99th percentile from 0.9 ms to under 0.4 ms. (2) the main thread at "
+     "realtime priority (SCHED_FIFO 1, reset on fork): the rows marked [tried] measure it in "
+     "the same run; it does not lift the floor, as a priority cannot preempt a hypervisor or "
+     "a kernel that does not preempt. It is not in the app: with it the window's end-to-end "
+     "test of the pad and buttons failed 3 times in 12 runs (MIDI messages missing at the "
+     "JACK client), against none in 5 runs without it, and the cause was not found in time."),
 ]
 
 
