@@ -107,21 +107,10 @@ class JackMidiTest : public ::testing::Test {
           },
           std::chrono::seconds(3));
       if (tail == expected) return;
-      ASSERT_TRUE(isSubsequence(tail, expected))
+      ASSERT_TRUE(test::isSubsequence(tail, expected))
           << "round " << round << " delivered what was not sent, or out of order";
     }
     FAIL() << "messages were lost in every round";
-  }
-
-  /// True when part's messages all appear in whole, in the same order.
-  static bool isSubsequence(const Bytes& part, const Bytes& whole) {
-    auto next = whole.begin();
-    for (const auto& m : part) {
-      next = std::find(next, whole.end(), m);
-      if (next == whole.end()) return false;
-      ++next;
-    }
-    return true;
   }
 
   /// Sends message from source every 100 ms until arrived holds; how many were sent.

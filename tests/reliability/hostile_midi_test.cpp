@@ -20,6 +20,7 @@
 #include "core/settings/settings_manager.h"
 #include "reliability/jack_fixture.h"
 #include "support/fakes.h"
+#include "support/jack_server.h"
 
 namespace vora {
 namespace {
@@ -197,17 +198,6 @@ std::vector<std::string> performance(int gestures) {
   return steps;
 }
 
-/// True when part's messages all appear in whole, in the same order.
-bool isSubsequence(const std::vector<Bytes>& part, const std::vector<Bytes>& whole) {
-  auto next = whole.begin();
-  for (const Bytes& m : part) {
-    next = std::find(next, whole.end(), m);
-    if (next == whole.end()) return false;
-    ++next;
-  }
-  return true;
-}
-
 std::vector<Bytes> logged(const std::string& log) {
   std::vector<Bytes> out;
   for (const std::string& line : lines(log)) {
@@ -346,7 +336,7 @@ TEST_F(HostileMidi, FloodWhileAScriptPlaysKeepsWhatVoraSendsInOrderAndHandlesEve
   std::size_t same = 0;
   while (same < wire.size() && same < expected.size() && wire[same] == expected[same]) ++same;
   // Lost on an xrun is all that may happen to them on the way.
-  EXPECT_TRUE(xruns == 0 ? wire == expected : isSubsequence(wire, expected))
+  EXPECT_TRUE(xruns == 0 ? wire == expected : test::isSubsequence(wire, expected))
       << "what reached the destination differs: " << wire.size() << " messages for "
       << expected.size() << ", the first " << same
       << " alike\nvora said: " << vora.process().errors() << "\njackd said: " << server_->log();

@@ -139,6 +139,10 @@ class RawMidiClient {
     return received_;
   }
 
+  /// True once the input's connection is in the graph JACK runs, not only asked for: from
+  /// the next period on, what the other end sends arrives.
+  bool inputConnected() const { return client_ != nullptr && jack_port_connected(in_) > 0; }
+
   bool connect(const std::string& from, const std::string& to) {
     return client_ != nullptr && jack_connect(client_, from.c_str(), to.c_str()) == 0;
   }

@@ -2,6 +2,7 @@
 
 #include <sys/types.h>
 
+#include <algorithm>
 #include <chrono>
 #include <cstdint>
 #include <filesystem>
@@ -95,5 +96,18 @@ std::string unusedJackServerName();
 
 /// The messages jack_midi_dump printed, each as its bytes, in order.
 std::vector<std::vector<std::uint8_t>> parseMidiDump(const std::string& output);
+
+/// True when every message of part stands in whole, in the same order: what arrived was
+/// sent, and at most lost on the way, never changed or reordered.
+inline bool isSubsequence(const std::vector<std::vector<std::uint8_t>>& part,
+                          const std::vector<std::vector<std::uint8_t>>& whole) {
+  auto next = whole.begin();
+  for (const auto& message : part) {
+    next = std::find(next, whole.end(), message);
+    if (next == whole.end()) return false;
+    ++next;
+  }
+  return true;
+}
 
 }  // namespace vora::test
