@@ -9,6 +9,7 @@
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
+#include <memory>
 #include <optional>
 #include <string>
 #include <vector>
@@ -49,36 +50,13 @@ struct Target {
 
 /// What a texture allocated for every frame's feedback costs beyond ours: made, bound as a
 /// render target, filled once, and freed when the next frame's replaces it.
-class NaiveTexture {
- public:
-  NaiveTexture() = default;
-  NaiveTexture(const NaiveTexture&) = delete;
-  NaiveTexture& operator=(const NaiveTexture&) = delete;
-  ~NaiveTexture() { release(); }
-  void frame(int w, int h) {
-    GLuint texture = 0, framebuffer = 0;
-    glGenTextures(1, &texture);
-    glBindTexture(GL_TEXTURE_2D, texture);
-    glTexImage2D(GL_TEXTURE_2D, 0, GL_RGBA8, w, h, 0, GL_RGBA, GL_UNSIGNED_BYTE, nullptr);
-    glGenFramebuffers(1, &framebuffer);
-    glBindFramebuffer(GL_FRAMEBUFFER, framebuffer);
-    glFramebufferTexture2D(GL_FRAMEBUFFER, GL_COLOR_ATTACHMENT0, GL_TEXTURE_2D, texture, 0);
-    glViewport(0, 0, w, h);
-    glClearColor(0, 0, 0, 1);
-    glClear(GL_COLOR_BUFFER_BIT);
-    release();
-    texture_ = texture;
-    framebuffer_ = framebuffer;
-  }
-
- private:
-  void release() {
-    if (framebuffer_ != 0) glDeleteFramebuffers(1, &framebuffer_);
-    if (texture_ != 0) glDeleteTextures(1, &texture_);
-    texture_ = framebuffer_ = 0;
-  }
-  GLuint texture_ = 0, framebuffer_ = 0;
-};
+void naiveFrame(std::unique_ptr<Target>& last, int w, int h) {
+  auto next = std::make_unique<Target>(w, h);
+  glViewport(0, 0, w, h);
+  glClearColor(0, 0, 0, 1);
+  glClear(GL_COLOR_BUFFER_BIT);
+  last = std::move(next);
+}
 
 std::string fixed(double v, int digits = 1) {
   char buf[64];
@@ -118,7 +96,7 @@ int run() {
       manager.selectLook(look);
       for (bool naive : {false, true}) {
         SceneSnapshot snapshot;
-        NaiveTexture fresh;
+        std::unique_ptr<Target> fresh;
         Samples ms;
         const auto start = BenchClock::now();
         int frame = 0;
@@ -131,7 +109,7 @@ int run() {
           screen.loop.advanceBy(16ms);
           screen.sceneView.read(snapshot);
           const auto t0 = BenchClock::now();
-          if (naive) fresh.frame(w, h);
+          if (naive) naiveFrame(fresh, w, h);
           sceneRenderer.drawFrame(snapshot, w, h, frame / 60.0, target.framebuffer);
           glFinish();
           if (frame >= 2) ms.add(secondsSince(t0) * 1000);

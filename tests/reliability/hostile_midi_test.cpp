@@ -112,16 +112,7 @@ Stream hostileStream(std::size_t maxEvent) {
   return s;
 }
 
-class HostileMidi : public ::testing::Test {
- protected:
-  void SetUp() override {
-    std::string whyNot;
-    server_ = JackServer::start(&whyNot);
-    if (!server_) GTEST_SKIP() << "no JACK server can be started here: " << whyNot;
-    server_->useInThisProcess();
-  }
-  std::unique_ptr<JackServer> server_;
-};
+using HostileMidi = JackTest;
 
 TEST_F(HostileMidi, OnlyValidControlChangesPostNotificationsWhateverElseArrives) {
   std::string whyNot;

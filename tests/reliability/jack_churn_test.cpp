@@ -23,23 +23,14 @@ namespace {
 using namespace rel;
 using Clock = std::chrono::steady_clock;
 
-class JackChurn : public ::testing::Test {
+class JackChurn : public JackTest {
  protected:
-  void SetUp() override {
-    std::string whyNot;
-    server_ = JackServer::start(&whyNot);
-    if (!server_) GTEST_SKIP() << "no JACK server can be started here: " << whyNot;
-    server_->useInThisProcess();
-  }
-
   std::unique_ptr<RawMidiClient> client(const std::string& name) {
     std::string whyNot;
     auto c = RawMidiClient::open(*server_, name, &whyNot);
     EXPECT_NE(c, nullptr) << whyNot;
     return c;
   }
-
-  std::unique_ptr<JackServer> server_;
 };
 
 /// A destination and the messages it must have had by now.

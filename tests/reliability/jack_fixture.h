@@ -1,9 +1,9 @@
 #pragma once
 
-// A JACK server of the test's own (jackd -d dummy: no sound card, no real-time rights) and
-// MIDI clients written straight on libjack, so the test can send bytes no MIDI library
-// would (truncated, running status, real-time bytes in the middle) and see exactly what
-// arrives.
+// A JACK server of the test's own (tests/support/jack_server.h) and MIDI clients written
+// straight on libjack, so the test can send bytes no MIDI library would (truncated, running
+// status, real-time bytes in the middle) and see exactly what arrives.
+#include <gtest/gtest.h>
 #include <jack/jack.h>
 #include <jack/midiport.h>
 
@@ -16,71 +16,25 @@
 #include <vector>
 
 #include "reliability/vora_run.h"
+#include "support/jack_server.h"
 
 namespace vora::rel {
 
 using Bytes = std::vector<std::uint8_t>;
 
-/// `jackd --no-realtime -d dummy` under a name no other test uses. Stopped at the end.
-class JackServer {
- public:
-  /// Null, with the reason in whyNot, when jackd cannot start here.
-  static std::unique_ptr<JackServer> start(std::string* whyNot, int periodFrames = 1024) {
-    static std::atomic<int> counter{0};
-    std::unique_ptr<JackServer> server(new JackServer);
-    server->name_ = "vora-rel-" + std::to_string(::getpid()) + "-" + std::to_string(counter++);
-    // A long client timeout: on a loaded machine (sanitizers, tests in parallel) a client
-    // late for its cycle is waited for rather than skipped, which would lose its MIDI.
-    server->jackd_ = std::make_unique<Process>(
-        std::vector<std::string>{"jackd", "--no-realtime", "-t", "10000", "-n", server->name_, "-d",
-                                 "dummy", "-r", "48000", "-p", std::to_string(periodFrames)});
-    if (server->jackd_->pid() <= 0) {
-      *whyNot = "cannot start jackd";
-      return nullptr;
-    }
-    // `jack_wait -c` exits 0 whether or not the server runs; its answer is what it prints.
-    const bool up = waitUntil(
-        [&] {
-          if (!server->jackd_->running()) return true;
-          return runProcess({"jack_wait", "-s", server->name_, "-c"}, std::chrono::seconds(5))
-                     .output == "running\n";
-        },
-        std::chrono::seconds(20));
-    if (!up || !server->jackd_->running()) {
-      *whyNot = "jackd did not come up: " + server->jackd_->errors() + server->jackd_->output();
-      return nullptr;
-    }
-    return server;
-  }
-  ~JackServer() {
-    if (jackd_ && jackd_->running()) {
-      ::kill(jackd_->pid(), SIGTERM);
-      if (!jackd_->wait(std::chrono::seconds(5))) ::kill(jackd_->pid(), SIGKILL);
-    }
-  }
-  JackServer(const JackServer&) = delete;
-  JackServer& operator=(const JackServer&) = delete;
+using test::JackServer;
 
-  const std::string& name() const { return name_; }
-  /// What jackd printed so far (xruns, clients it gave up on).
-  std::string log() const { return jackd_->output() + jackd_->errors(); }
-  /// Points libjack in this process, and the processes it starts, at this server.
-  void useInThisProcess() const { ::setenv("JACK_DEFAULT_SERVER", name_.c_str(), 1); }
-  /// Every port of the server now, by full name.
-  std::vector<std::string> ports() const {
-    return lines(runProcess({"jack_lsp", "-s", name_}, std::chrono::seconds(10)).output);
+/// A test with a JACK server of its own, which libjack in this process uses; skipped where
+/// jackd cannot start.
+class JackTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    std::string whyNot;
+    server_ = JackServer::start(&whyNot);
+    if (!server_) GTEST_SKIP() << "no JACK server can be started here: " << whyNot;
+    server_->useInThisProcess();
   }
-  bool hasPort(const std::string& port) const {
-    for (const std::string& p : ports()) {
-      if (p == port) return true;
-    }
-    return false;
-  }
-
- private:
-  JackServer() = default;
-  std::string name_;
-  std::unique_ptr<Process> jackd_;
+  std::unique_ptr<JackServer> server_;
 };
 
 /// A MIDI client with one output that sends queued events, each as given, as many a period

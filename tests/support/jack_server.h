@@ -73,6 +73,8 @@ class JackServer {
   JackServer& operator=(const JackServer&) = delete;
 
   const std::string& name() const { return name_; }
+  /// What jackd printed so far (xruns, clients it gave up on).
+  std::string log() const { return jackd_->output() + jackd_->errors(); }
   /// "JACK_DEFAULT_SERVER=<name>", for child processes.
   std::string environment() const { return "JACK_DEFAULT_SERVER=" + name_; }
   /// Points libjack in this process (RtMidi's JACK clients) at this server.

@@ -3,9 +3,7 @@
 #include <alsa/asoundlib.h>
 #include <jack/jack.h>
 
-#include <chrono>
 #include <cstdlib>
-#include <thread>
 
 namespace vora {
 
@@ -29,16 +27,9 @@ std::optional<std::string> jackUnreachable() {
   jack_set_error_function(quietJack);
   jack_set_info_function(quietJack);
   jack_status_t status{};
-  // A server busy with another client's arrival can fail a request now and then; only a
-  // server that is not there is final at once.
-  for (int attempt = 0; attempt < 3; ++attempt) {
-    if (attempt > 0) std::this_thread::sleep_for(std::chrono::milliseconds(100));
-    jack_client_t* client = jack_client_open("Vora", JackNoStartServer, &status);
-    if (client != nullptr) {
-      jack_client_close(client);
-      return std::nullopt;
-    }
-    if ((status & JackServerFailed) != 0) break;
+  if (jack_client_t* client = jack_client_open("Vora", JackNoStartServer, &status)) {
+    jack_client_close(client);
+    return std::nullopt;
   }
   std::string reason = (status & JackServerFailed) != 0 ? "no JACK server is running"
                                                         : "the JACK server does not answer";

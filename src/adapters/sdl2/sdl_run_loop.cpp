@@ -88,10 +88,6 @@ std::optional<Duration> SdlRunLoop::untilNextDue() const {
   return std::max(Duration{0}, *next - now());
 }
 
-}  // namespace vora
-
-namespace vora {
-
 bool SdlRunLoop::waitEvent(SDL_Event& event, Duration idleLimit) {
   using std::chrono::milliseconds;
   // The last millisecond before the due time goes in short sleeps between looks at the
